@@ -1,0 +1,147 @@
+#include "Database.h"
+
+#include "EngineError.h"
+#include "JetLike.h"
+#include "Result.h"
+#include "Statement.h"
+
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace {
+
+// Long enough for a second running copy of the program to finish its edit.
+constexpr int kBusyTimeoutMs = 5000;
+
+QStringView textOf(sqlite3_value* value) {
+    const auto* data = static_cast<const char16_t*>(sqlite3_value_text16(value));
+    const int bytes = sqlite3_value_bytes16(value);
+    return data ? QStringView(data, bytes / 2) : QStringView();
+}
+
+void likeFunction(sqlite3_context* context, int, sqlite3_value** argv) noexcept {
+    // like(pattern, text) is what "text LIKE pattern" calls.
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
+        return sqlite3_result_null(context);
+    // A statement compares many rows with one pattern: compile it once per statement.
+    if (const auto* cached = static_cast<const LikePattern*>(sqlite3_get_auxdata(context, 0)))
+        return sqlite3_result_int(context, cached->matches(textOf(argv[1])) ? 1 : 0);
+    auto compiled = LikePattern::compile(textOf(argv[0]));
+    if (!compiled)
+        return sqlite3_result_error(context, "malformed LIKE pattern", -1);
+    auto* pattern = new LikePattern(std::move(*compiled));
+    sqlite3_result_int(context, pattern->matches(textOf(argv[1])) ? 1 : 0);
+    // SQLite may free it before this call returns, so it is handed over last.
+    sqlite3_set_auxdata(context, 0, pattern, [](void* p) { delete static_cast<LikePattern*>(p); });
+}
+
+OpenFailure failureOf(sqlite3* db, int rc) {
+    switch (rc & 0xff) {
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+        return OpenFailure::Damaged;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return OpenFailure::Busy;
+    case SQLITE_CANTOPEN:
+    case SQLITE_IOERR:
+    case SQLITE_PERM:
+        return OpenFailure::Unopenable;
+    default:
+        break;
+    }
+    // A file without the phrase book's tables is a database, but not ours.
+    const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+    if (message.startsWith(QLatin1String("no such table")) ||
+        message.startsWith(QLatin1String("no such column")))
+        return OpenFailure::Damaged;
+    return OpenFailure::Refused;
+}
+
+[[noreturn]] void failOpen(sqlite3* db, int rc) {
+    throw OpenError(failureOf(db, rc), sqlite3_errmsg(db));
+}
+
+} // namespace
+
+Database::Database(const QString& path) {
+    if (!QFileInfo::exists(path))
+        throw OpenError(OpenFailure::Missing, "no file at " + path.toStdString());
+    const int rc =
+        sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) {
+        const OpenError error(OpenFailure::Unopenable, sqlite3_errmsg(m_db));
+        sqlite3_close(m_db);
+        throw error;
+    }
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    if (sqlite3_create_function_v2(m_db, "like", 2, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr,
+                                   likeFunction, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        const OpenError error(OpenFailure::Unopenable, sqlite3_errmsg(m_db));
+        sqlite3_close(m_db);
+        throw error;
+    }
+}
+
+Database::~Database() {
+    sqlite3_close(m_db);
+}
+
+Result Database::openResult(const QString& select) {
+    // The result must know each row's rowid to write back to it, so the statement is run
+    // with rowid as an extra first column; the statement's own columns follow unchanged.
+    static const QLatin1String kSelect("SELECT ");
+    if (!select.startsWith(kSelect, Qt::CaseInsensitive))
+        throw OpenError(OpenFailure::Refused, "not a SELECT");
+    const QString text = kSelect + QLatin1String("rowid,") + select.mid(kSelect.size());
+
+    sqlite3_stmt* stmt = nullptr;
+    const void* tail = nullptr;
+    int rc =
+        sqlite3_prepare16_v2(m_db, text.utf16(), static_cast<int>(text.size() * 2), &stmt, &tail);
+    struct Finalize {
+        sqlite3_stmt* s;
+        ~Finalize() { sqlite3_finalize(s); }
+    } finalize{stmt};
+    if (rc != SQLITE_OK)
+        failOpen(m_db, rc);
+    const auto parsed = static_cast<const ushort*>(tail) - text.utf16();
+    if (!stmt || !QStringView(text).mid(parsed).trimmed().isEmpty())
+        throw OpenError(OpenFailure::Refused, "not one statement");
+
+    const char* table = sqlite3_column_table_name(stmt, 0);
+    if (!table)
+        throw OpenError(OpenFailure::Refused, "result is not updatable");
+    const int columns = sqlite3_column_count(stmt) - 1;
+    Result result(m_db, QString::fromUtf8(table), columns);
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        result.m_rowids.push_back(sqlite3_column_int64(stmt, 0));
+        for (int i = 1; i <= columns; ++i) {
+            if (sqlite3_column_type(stmt, i) == SQLITE_NULL) {
+                result.m_cells.emplace_back();
+            } else {
+                const auto* data = static_cast<const char16_t*>(sqlite3_column_text16(stmt, i));
+                const int bytes = sqlite3_column_bytes16(stmt, i);
+                result.m_cells.emplace_back(
+                    QString(reinterpret_cast<const QChar*>(data), bytes / 2));
+            }
+        }
+    }
+    if (rc != SQLITE_DONE)
+        failOpen(m_db, rc);
+    result.m_deleted.assign(result.m_rowids.size(), false);
+    return result;
+}
+
+Result Database::openTable(const QString& table) {
+    // Checking the table exists now keeps a wrong file from failing only on saving.
+    try {
+        Statement probe(m_db,
+                        QLatin1String("SELECT 1 FROM \"") + table + QLatin1String("\" LIMIT 0"));
+    } catch (const EngineError&) {
+        failOpen(m_db, sqlite3_extended_errcode(m_db));
+    }
+    return Result(m_db, table, 0);
+}

@@ -1,0 +1,72 @@
+#include "OperationFrame.h"
+
+#include "Database.h"
+#include "Result.h"
+#include "StoreTexts.h"
+
+#include <QLineEdit>
+
+namespace {
+
+bool runFrame(QLineEdit* status, const QString& path, const QString& errorText,
+              const std::function<Result(Database&)>& open,
+              const std::function<void(Result&)>& work) {
+    try {
+        Database database(path);
+        Result result = open(database);
+        try {
+            work(result);
+            return true;
+        } catch (const EngineError&) {
+            status->setText(errorText);
+        }
+    } catch (const OpenError& error) {
+        status->setText(openFailureText(error.failure()));
+    }
+    return false;
+}
+
+} // namespace
+
+bool runQuery(QLineEdit* status, const QString& path, const QString& statement,
+              const QString& errorText, const std::function<void(Result&)>& work) {
+    return runFrame(
+        status, path, errorText, [&](Database& db) { return db.openResult(statement); }, work);
+}
+
+bool runAppend(QLineEdit* status, const QString& path, const QString& table,
+               const QString& errorText, const std::function<void(Result&)>& work) {
+    return runFrame(
+        status, path, errorText, [&](Database& db) { return db.openTable(table); }, work);
+}
+
+void walkRows(Result& result, qsizetype limit, const std::function<void()>& beforeFirst,
+              const std::function<void(Result&)>& visit) {
+    result.moveLast();
+    const qsizetype rows = result.recordCount();
+    if (rows > limit)
+        throw EngineError("more rows than the walk can count");
+    result.moveFirst();
+    if (beforeFirst)
+        beforeFirst();
+    for (qsizetype i = 0; i < rows; ++i) {
+        visit(result);
+        result.moveNext();
+    }
+}
+
+QString openFailureText(OpenFailure failure) {
+    switch (failure) {
+    case OpenFailure::Missing:
+        return StoreTexts::fileMissing;
+    case OpenFailure::Unopenable:
+        return StoreTexts::fileUnopenable;
+    case OpenFailure::Damaged:
+        return StoreTexts::fileDamaged;
+    case OpenFailure::Busy:
+        return StoreTexts::fileBusy;
+    case OpenFailure::Refused:
+        break;
+    }
+    return StoreTexts::statementRefused;
+}

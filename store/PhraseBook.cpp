@@ -1,0 +1,50 @@
+#include "PhraseBook.h"
+
+#include "DatabasePath.h"
+#include "OperationFrame.h"
+#include "Result.h"
+#include "StoreTexts.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QScopeGuard>
+
+namespace {
+
+QString requireText(const Result& result, int column) {
+    auto value = result.field(column);
+    if (!value)
+        throw EngineError("absent value");
+    return *value;
+}
+
+} // namespace
+
+PhraseBook::PhraseBook(QString folder, StoreControls controls)
+    : m_folder(std::move(folder))
+    , m_c(controls) {}
+
+QString PhraseBook::path() const {
+    return DatabasePath(m_folder);
+}
+
+void PhraseBook::ListCategories() {
+    runQuery(m_c.Text5, path(), QStringLiteral("SELECT カテゴリ名 FROM カテゴリ"),
+             StoreTexts::listCategoriesFailed, [this](Result& result) {
+                 if (result.recordCount() == 0) {
+                     m_c.Text5->setText(StoreTexts::noCategories);
+                     return;
+                 }
+                 // Added in one go, which is far faster than one by one; the guard also
+                 // adds the names read before a failure.
+                 QStringList names;
+                 const auto addNames = qScopeGuard([&] { m_c.Combo1->addItems(names); });
+                 walkRows(
+                     result, kLookupRowLimit, [this] { m_c.Combo1->clear(); },
+                     [&](Result& row) {
+                         names << requireText(row, 0);
+                         if (names.size() == 1)
+                             m_c.Combo1->setEditText(names.front());
+                     });
+             });
+}

@@ -1,0 +1,102 @@
+#include "Result.h"
+
+#include "EngineError.h"
+#include "Statement.h"
+
+namespace {
+
+QString quoted(const QString& name) {
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+           QLatin1Char('"');
+}
+
+} // namespace
+
+Result::Result(sqlite3* db, QString table, int columns)
+    : m_db(db)
+    , m_table(std::move(table))
+    , m_columns(columns) {}
+
+void Result::moveNext() {
+    if (m_row >= recordCount())
+        throw EngineError("no current row");
+    ++m_row;
+}
+
+void Result::requireCurrentRow() const {
+    if (m_row < 0 || m_row >= recordCount() || m_deleted[static_cast<std::size_t>(m_row)])
+        throw EngineError("no current row");
+}
+
+std::optional<QString> Result::field(int i) const {
+    requireCurrentRow();
+    if (i < 0 || i >= m_columns)
+        throw EngineError("no such column");
+    return m_cells[static_cast<std::size_t>(m_row * m_columns + i)];
+}
+
+void Result::addNew() {
+    m_pending = Pending::Adding;
+    m_values.clear();
+}
+
+void Result::edit() {
+    requireCurrentRow();
+    m_pending = Pending::Editing;
+    m_values.clear();
+}
+
+void Result::setField(const QString& column, const QString& value) {
+    if (m_pending == Pending::None)
+        throw EngineError("no row being added or edited");
+    m_values.emplace_back(column, value);
+}
+
+void Result::update() {
+    if (m_pending == Pending::None)
+        throw EngineError("no row being added or edited");
+    QString sql;
+    if (m_pending == Pending::Adding) {
+        QString names, marks;
+        for (const auto& [column, value] : m_values) {
+            names += (names.isEmpty() ? QString() : QStringLiteral(",")) + quoted(column);
+            marks += marks.isEmpty() ? QStringLiteral("?") : QStringLiteral(",?");
+        }
+        sql = QLatin1String("INSERT INTO ") + quoted(m_table) +
+              (names.isEmpty() ? QLatin1String(" DEFAULT VALUES")
+                               : QLatin1String(" (") + names + QLatin1String(") VALUES (") + marks +
+                                     QLatin1Char(')'));
+    } else {
+        requireCurrentRow();
+        if (m_values.empty()) {
+            m_pending = Pending::None;
+            return;
+        }
+        QString assignments;
+        for (const auto& [column, value] : m_values)
+            assignments += (assignments.isEmpty() ? QString() : QStringLiteral(",")) +
+                           quoted(column) + QLatin1String("=?");
+        sql = QLatin1String("UPDATE ") + quoted(m_table) + QLatin1String(" SET ") + assignments +
+              QLatin1String(" WHERE rowid=?");
+    }
+    // The pending row is gone whether it was saved or refused.
+    const auto values = std::exchange(m_values, {});
+    const Pending pending = std::exchange(m_pending, Pending::None);
+
+    Statement statement(m_db, sql);
+    int index = 1;
+    for (const auto& [column, value] : values)
+        statement.bind(index++, value);
+    if (pending == Pending::Editing)
+        statement.bind(index, m_rowids[static_cast<std::size_t>(m_row)]);
+    statement.execute();
+}
+
+void Result::deleteCurrent() {
+    requireCurrentRow();
+    Statement statement(m_db, QStringLiteral("DELETE FROM ") + quoted(m_table) +
+                                  QStringLiteral(" WHERE rowid=?"));
+    statement.bind(1, m_rowids[static_cast<std::size_t>(m_row)]);
+    statement.execute();
+    m_deleted[static_cast<std::size_t>(m_row)] = true;
+}

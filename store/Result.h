@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+struct sqlite3;
+
+// The rows of a query as an updatable result, or a table opened for appending. Rows are read
+// in full when the result opens; each remembers its rowid, so edits and deletions write back
+// to exactly that row. Every failure throws EngineError.
+class Result {
+public:
+    // Number of rows; 0 exactly when the result is empty.
+    qsizetype recordCount() const { return static_cast<qsizetype>(m_rowids.size()); }
+    void moveFirst() { m_row = 0; }
+    void moveLast() { m_row = recordCount() - 1; }
+    void moveNext();
+
+    // Column i of the current row, in the order of the SELECT list; empty for Null.
+    std::optional<QString> field(int i) const;
+
+    void addNew();
+    void edit();
+    void setField(const QString& column, const QString& value);
+    // Saves the new or edited row; a duplicate key or a refused value throws.
+    void update();
+    void deleteCurrent();
+
+private:
+    friend class Database;
+    Result(sqlite3* db, QString table, int columns);
+
+    void requireCurrentRow() const;
+
+    sqlite3* m_db;
+    QString m_table;
+    int m_columns;
+    std::vector<long long> m_rowids;
+    std::vector<std::optional<QString>> m_cells; // row-major, m_columns per row
+    std::vector<bool> m_deleted;
+    qsizetype m_row = 0;
+
+    enum class Pending { None, Adding, Editing } m_pending = Pending::None;
+    std::vector<std::pair<QString, QString>> m_values;
+};

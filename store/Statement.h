@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// One prepared statement, finalized when it goes out of scope.
+class Statement {
+public:
+    Statement(sqlite3* db, const QString& text); // throws EngineError
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    void bind(int index, const QString& value);
+    void bind(int index, long long value);
+    // Runs a statement that returns no rows.
+    void execute(); // throws EngineError
+
+    sqlite3_stmt* handle() const { return m_stmt; }
+
+private:
+    sqlite3* m_db;
+    sqlite3_stmt* m_stmt = nullptr;
+};

@@ -1,0 +1,147 @@
+#include "OptionStore.h"
+#include "TestFolder.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(Option)
+
+namespace {
+
+// Values a test stores: a text, Null, or no row at all.
+const QString kNull = u"<null>"_s;
+const QString kNoRow = u"<no row>"_s;
+
+void store(const TestFolder& folder, Option option, const QStringList& values) {
+    const QString name = QLatin1String(infoOf(option).name);
+    folder.exec(u"DELETE FROM オプション WHERE Option_Name = '%1'"_s.arg(name));
+    for (const QString& value : values) {
+        if (value == kNoRow)
+            continue;
+        const QString literal =
+            value == kNull ? u"NULL"_s : u"'"_s + QString(value).replace(u"'"_s, u"''"_s) + u"'"_s;
+        folder.exec(u"INSERT INTO オプション VALUES ('%1', %2)"_s.arg(name, literal));
+    }
+}
+
+} // namespace
+
+class TestOptionStore : public QObject {
+    Q_OBJECT
+
+private slots:
+    void missingFileGivesTheFallbacks() {
+        TestFolder folder;
+        QFile::remove(folder.file());
+        const OptionStore options(folder.path());
+        QStringList values;
+        for (const OptionInfo& info : kOptions)
+            values << options.ReadOption(info.option);
+        QCOMPARE(values,
+                 (QStringList{u"0"_s, u"0"_s, u"180"_s, u"0"_s, u"1"_s, u"good"_s, u"so bad"_s}));
+        QCOMPARE(openFileCount(), 0);
+        QVERIFY(!QFile::exists(folder.file()));
+    }
+
+    void newFileHoldsTheStartingValues() {
+        TestFolder folder;
+        const OptionStore options(folder.path());
+        QStringList values;
+        for (const OptionInfo& info : kOptions)
+            values << options.ReadOption(info.option);
+        QCOMPARE(values,
+                 (QStringList{u"1"_s, u"1"_s, u"180"_s, u"1"_s, u"1"_s, u"good"_s, u"so bad"_s}));
+    }
+
+    // Each family's rule, rows in the order the query returns them.
+    void readRules_data() {
+        QTest::addColumn<Option>("option");
+        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<QString>("expected");
+        auto row = [](const char* name, Option option, QStringList stored, QString expected) {
+            QTest::newRow(name) << option << stored << expected;
+        };
+        row("flag: leading space then 0", Option::English, {u" 0"_s}, u"0"_s);
+        row("flag: 0 then trailing space", Option::English, {u"0 "_s}, u"1"_s);
+        row("flag: empty", Option::English, {u""_s}, u"1"_s);
+        row("flag: 2", Option::Japanese, {u"2"_s}, u"1"_s);
+        row("flag: Null", Option::Japanese, {kNull}, u"1"_s);
+        row("flag: no row", Option::English, {kNoRow}, u""_s);
+        row("value: leading spaces", Option::Speed, {u"  180"_s}, u"180"_s);
+        row("value: empty", Option::Speed, {u""_s}, u"180"_s);
+        row("value: spaces only", Option::Speed, {u"   "_s}, u"180"_s);
+        row("value: not checked", Option::Speed, {u"good"_s}, u"good"_s);
+        row("value: Null fails", Option::Speed, {kNull}, u"180"_s);
+        row("value: no row", Option::Speed, {kNoRow}, u""_s);
+        row("value: Speak_sw empty", Option::Speak_sw, {u""_s}, u"0"_s);
+        row("value: Speak_sw Null fails", Option::Speak_sw, {kNull}, u"0"_s);
+        row("value: Speak_sw no row", Option::Speak_sw, {kNoRow}, u""_s);
+        row("preset: Title_sw empty", Option::Title_sw, {u""_s}, u"1"_s);
+        row("preset: Title_sw 2", Option::Title_sw, {u"2"_s}, u"2"_s);
+        row("preset: Title_sw other", Option::Title_sw, {u"x"_s}, u"x"_s);
+        row("preset: Title_sw no row", Option::Title_sw, {kNoRow}, u"1"_s);
+        row("preset: Null keeps the default", Option::Anser_true, {kNull}, u"good"_s);
+        row("preset: trailing spaces kept", Option::Anser_true, {u"  well done  "_s},
+            u"well done  "_s);
+        row("preset: empty", Option::Anser_true, {u""_s}, u"good"_s);
+        row("preset: last non-empty row", Option::Anser_false, {u"no"_s, u""_s}, u"no"_s);
+        row("preset: last row wins", Option::Anser_false, {u"no"_s, u"wrong"_s}, u"wrong"_s);
+        row("flag: last row wins", Option::English, {u"0"_s, u"1"_s}, u"1"_s);
+    }
+    void readRules() {
+        QFETCH(Option, option);
+        QFETCH(QStringList, stored);
+        QFETCH(QString, expected);
+        TestFolder folder;
+        store(folder, option, stored);
+        QCOMPARE(OptionStore(folder.path()).ReadOption(option), expected);
+    }
+
+    void writeStoresTheTextUnchanged() {
+        TestFolder folder;
+        const OptionStore options(folder.path());
+        QCOMPARE(options.WriteOption(Option::Anser_true, u"  nice one "_s), 0);
+        QCOMPARE(folder.rows(u"SELECT Option_Value FROM オプション WHERE Option_Name = "
+                             "'Anser_true'"_s),
+                 QStringList{u"  nice one "_s});
+        QCOMPARE(options.ReadOption(Option::Anser_true), u"nice one "_s);
+        QCOMPARE(openFileCount(), 0);
+    }
+
+    void writeChangesOnlyTheFirstRowOfItsName() {
+        TestFolder folder;
+        store(folder, Option::Speed, {u"170"_s, u"175"_s});
+        QCOMPARE(OptionStore(folder.path()).WriteOption(Option::Speed, u"190"_s), 0);
+        QCOMPARE(folder.rows(u"SELECT Option_Value FROM オプション WHERE Option_Name = 'Speed' "
+                             "ORDER BY rowid"_s),
+                 (QStringList{u"190"_s, u"175"_s}));
+    }
+
+    void writeWithoutRowChangesNothing() {
+        TestFolder folder;
+        store(folder, Option::Speak_sw, {kNoRow});
+        const QStringList before = folder.rows(u"SELECT * FROM オプション ORDER BY rowid"_s);
+        QCOMPARE(OptionStore(folder.path()).WriteOption(Option::Speak_sw, u"1"_s), 0);
+        QCOMPARE(folder.rows(u"SELECT * FROM オプション ORDER BY rowid"_s), before);
+    }
+
+    void writeFailureReturnsOne() {
+        TestFolder folder;
+        QFile::remove(folder.file());
+        QCOMPARE(OptionStore(folder.path()).WriteOption(Option::Speed, u"170"_s), 1);
+        QVERIFY(!QFile::exists(folder.file()));
+
+        TestFolder damaged;
+        QFile file(damaged.file());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("not a database");
+        file.close();
+        QCOMPARE(OptionStore(damaged.path()).WriteOption(Option::Speed, u"170"_s), 1);
+        QCOMPARE(openFileCount(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOptionStore)
+#include "tst_optionstore.moc"

@@ -1,0 +1,230 @@
+#include "Apostrophes.h"
+#include "Database.h"
+#include "EngineError.h"
+#include "PhraseBook.h"
+#include "Result.h"
+#include "StoreTexts.h"
+#include "TestFolder.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The controls the store writes into, as the main window has them.
+struct Controls {
+    QComboBox combo;
+    QListWidget list;
+    QLabel count;
+    QLineEdit search, title, status;
+    QPlainTextEdit english, translation;
+
+    Controls() { combo.setEditable(true); }
+    StoreControls view() {
+        return {&combo, &list, &count, &search, &english, &title, &status, &translation};
+    }
+    QStringList items() const {
+        QStringList result;
+        for (int i = 0; i < combo.count(); ++i)
+            result << combo.itemText(i);
+        return result;
+    }
+};
+
+void addCategories(const TestFolder& folder, int count) {
+    folder.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                               "WHERE i < %1) INSERT INTO カテゴリ SELECT 'c' || i FROM n")
+                    .arg(count));
+}
+
+} // namespace
+
+class TestPhraseBook : public QObject {
+    Q_OBJECT
+
+private slots:
+    void replaceApostrophes_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("contraction") << u"Don't"_s << u"Don’t"_s;
+        QTest::newRow("two in a row") << u"a''b"_s << u"a’’b"_s;
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("no apostrophe") << u"Hello"_s << u"Hello"_s;
+        QTest::newRow("other quotes kept") << u"‘x’ \"y\""_s << u"‘x’ \"y\""_s;
+    }
+    void replaceApostrophes() {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(ReplaceApostrophes(text), expected);
+        QCOMPARE(ReplaceApostrophes(text).size(), text.size());
+    }
+
+    // A text put into a statement stays one literal: it selects exactly the rows whose value
+    // it is, whatever quotes it holds.
+    void escapedTextStaysOneLiteral_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("apostrophe") << u"Don't"_s << 1;
+        QTest::newRow("always-true condition") << u"x' OR '1'='1"_s << 0;
+        QTest::newRow("second statement") << u"x'; DELETE FROM カテゴリ; --"_s << 0;
+        QTest::newRow("only apostrophes") << u"''"_s << 0;
+    }
+    void escapedTextStaysOneLiteral() {
+        QFETCH(QString, name);
+        QFETCH(int, rows);
+        TestFolder folder;
+        folder.exec(u"INSERT INTO カテゴリ VALUES ('Don''t'), ('other')"_s);
+        Database db(folder.file());
+        Result result = db.openResult(u"SELECT カテゴリ名 FROM カテゴリ WHERE カテゴリ名 = '"_s +
+                                      escapeApostrophes(name) + u"'"_s);
+        QCOMPARE(result.recordCount(), rows);
+        QCOMPARE(folder.rows(u"SELECT count(*) FROM カテゴリ"_s), QStringList{u"2"_s});
+    }
+
+    // The dialect holds on every connection: LIKE with the program's wildcards, keys without
+    // regard to case, and a malformed pattern refused rather than crashing.
+    void dialect() {
+        TestFolder folder;
+        folder.exec(u"INSERT INTO カテゴリ VALUES ('Travel'), ('tea'), ('日本')"_s);
+        Database db(folder.file());
+        auto names = [&](const QString& where) {
+            Result r = db.openResult(u"SELECT カテゴリ名 FROM カテゴリ WHERE "_s + where +
+                                     u" ORDER BY カテゴリ名"_s);
+            QStringList result;
+            for (r.moveFirst(); result.size() < r.recordCount(); r.moveNext())
+                result << *r.field(0);
+            return result;
+        };
+        QCOMPARE(names(u"カテゴリ名 LIKE '*A*'"_s), (QStringList{u"tea"_s, u"Travel"_s}));
+        QCOMPARE(names(u"カテゴリ名 LIKE 't?a'"_s), QStringList{u"tea"_s});
+        QCOMPARE(names(u"カテゴリ名 = 'TRAVEL'"_s), QStringList{u"Travel"_s});
+        QCOMPARE(names(u"カテゴリ名 LIKE '%'"_s), QStringList{});
+        try {
+            names(u"カテゴリ名 LIKE '[a'"_s);
+            QFAIL("a malformed pattern was run");
+        } catch (const OpenError& error) {
+            QCOMPARE(error.failure(), OpenFailure::Refused);
+        }
+    }
+
+    void listCategoriesFillsTheBox() {
+        TestFolder folder;
+        folder.exec(u"INSERT INTO カテゴリ VALUES ('旅行'), ('Work'), ('あいさつ')"_s);
+        Controls c;
+        c.combo.addItem(u"old"_s);
+        c.status.setText(u"before"_s);
+        PhraseBook(folder.path(), c.view()).ListCategories();
+        QCOMPARE(c.items(), (QStringList{u"旅行"_s, u"Work"_s, u"あいさつ"_s}));
+        QCOMPARE(c.combo.currentText(), u"旅行"_s);
+        QCOMPARE(c.status.text(), u"before"_s);
+    }
+
+    void listCategoriesWithNoneKeepsTheBox() {
+        TestFolder folder;
+        Controls c;
+        c.combo.addItems({u"a"_s, u"b"_s});
+        c.combo.setEditText(u"typed"_s);
+        PhraseBook(folder.path(), c.view()).ListCategories();
+        QCOMPARE(c.items(), (QStringList{u"a"_s, u"b"_s}));
+        QCOMPARE(c.combo.currentText(), u"typed"_s);
+        QCOMPARE(c.status.text(), StoreTexts::noCategories);
+    }
+
+    // The walk counts in 16 bits: 32 767 rows are listed, one more is the lookup's error
+    // before any row is visited.
+    void rowWalkLimit_data() {
+        QTest::addColumn<int>("categories");
+        QTest::addColumn<bool>("listed");
+        QTest::newRow("32767") << 32767 << true;
+        QTest::newRow("32768") << 32768 << false;
+    }
+    void rowWalkLimit() {
+        QFETCH(int, categories);
+        QFETCH(bool, listed);
+        TestFolder folder;
+        addCategories(folder, categories);
+        Controls c;
+        c.combo.addItem(u"old"_s);
+        PhraseBook(folder.path(), c.view()).ListCategories();
+        QCOMPARE(c.combo.count(), listed ? categories : 1);
+        QCOMPARE(c.status.text(), listed ? QString() : StoreTexts::listCategoriesFailed);
+    }
+
+    // A failure during the walk leaves the rows added before it.
+    void absentValueKeepsEarlierRows() {
+        TestFolder folder(PhraseBookContents::Options);
+        // Another tool may have dropped the constraints and stored a Null.
+        folder.exec(u"DROP TABLE カテゴリ; CREATE TABLE カテゴリ (カテゴリ名 TEXT);"
+                    "INSERT INTO カテゴリ VALUES ('a'), ('b'), (NULL), ('d')"_s);
+        Controls c;
+        PhraseBook(folder.path(), c.view()).ListCategories();
+        QCOMPARE(c.items(), (QStringList{u"a"_s, u"b"_s}));
+        QCOMPARE(c.status.text(), StoreTexts::listCategoriesFailed);
+    }
+
+    // Each way the file can be unusable has its own text, and no handle stays open.
+    void unusableFile_data() {
+        QTest::addColumn<QByteArray>("content"); // "missing", "folder", or the file's bytes
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("missing") << "missing"_ba << StoreTexts::fileMissing;
+        QTest::newRow("folder in its place") << "folder"_ba << StoreTexts::fileUnopenable;
+        QTest::newRow("zero bytes") << QByteArray() << StoreTexts::fileDamaged;
+        QTest::newRow("text file")
+            << "just some text\n"_ba.repeated(200) << StoreTexts::fileDamaged;
+        QTest::newRow("truncated header")
+            << "SQLite format 3\0\x10\0"_ba << StoreTexts::fileDamaged;
+    }
+    void unusableFile() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, expected);
+        TestFolder folder;
+        QFile::remove(folder.file());
+        if (content == "folder") {
+            QVERIFY(QDir(folder.path()).mkdir(u"wordlark.mdb"_s));
+        } else if (content != "missing") {
+            QFile file(folder.file());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        Controls c;
+        c.combo.addItem(u"kept"_s);
+        PhraseBook(folder.path(), c.view()).ListCategories();
+        QCOMPARE(c.status.text(), expected);
+        QCOMPARE(c.items(), QStringList{u"kept"_s});
+        QCOMPARE(openFileCount(), 0);
+        if (content == "missing")
+            QVERIFY(!QFile::exists(folder.file()));
+    }
+
+    void noHandleStaysOpen_data() {
+        QTest::addColumn<QString>("setup");
+        QTest::newRow("success") << u"INSERT INTO カテゴリ VALUES ('a')"_s;
+        QTest::newRow("empty result") << QString();
+        QTest::newRow("failure while walking")
+            << u"DROP TABLE カテゴリ; CREATE TABLE カテゴリ (カテゴリ名 TEXT);"
+               "INSERT INTO カテゴリ VALUES (NULL)"_s;
+    }
+    void noHandleStaysOpen() {
+        QFETCH(QString, setup);
+        TestFolder folder;
+        if (!setup.isEmpty())
+            folder.exec(setup);
+        Controls c;
+        PhraseBook book(folder.path(), c.view());
+        book.ListCategories();
+        QCOMPARE(openFileCount(), 0);
+        // and the file is free for a writer at once
+        folder.exec(u"INSERT INTO オプション VALUES ('x', 'y')"_s);
+    }
+};
+
+QTEST_MAIN(TestPhraseBook)
+#include "tst_phrasebook.moc"

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "Dialogs.h"
+
+#include <QStringList>
+
+#include <deque>
+
+// Answers the program's questions from a script and records every box it was shown.
+class FakeDialogs final : public Dialogs {
+public:
+    std::deque<bool> answers;   // for ask(); No when the script runs out
+    std::deque<QString> inputs; // for input(); the empty text (cancel) when it runs out
+    QStringList shown;          // "ask:<title>:<question>", "tell:<text>", "input:<prompt>"
+
+    bool ask(const QString& title, const QString& question) override {
+        shown << QStringLiteral("ask:%1:%2").arg(title, question);
+        if (answers.empty())
+            return false;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void tell(const QString& text) override { shown << QStringLiteral("tell:") + text; }
+    QString input(const QString& prompt) override {
+        shown << QStringLiteral("input:") + prompt;
+        if (inputs.empty())
+            return {};
+        QString answer = inputs.front();
+        inputs.pop_front();
+        return answer;
+    }
+};

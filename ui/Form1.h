@@ -1,0 +1,42 @@
+#pragma once
+
+#include "OptionStore.h"
+#include "PhraseBook.h"
+#include "TitleMode.h"
+#include "ui_Form1.h"
+
+#include <QWidget>
+
+class Dialogs;
+class SpeechEngine;
+
+// The main window, where all work is done. Its state lives in its controls alone: the title
+// mode in Label2's caption, the category in Combo1, the current title in Text4, Text3, Text6.
+class Form1 : public QWidget {
+    Q_OBJECT
+
+public:
+    // folder holds the phrase book file; the program passes its own folder.
+    Form1(const QString& folder, Dialogs& dialogs, SpeechEngine& speech, QWidget* parent = nullptr);
+
+    void ClearFields();
+    void ApplyTitleMode(TitleMode mode);
+    TitleMode currentTitleMode() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    StoreControls setUpControls();
+    void Form_Load();
+    void Check1_Click();
+    void Check2_Click();
+    void Command2_Click();
+    void Command8_Click();
+
+    Ui::Form1 ui;
+    PhraseBook m_book;
+    OptionStore m_options;
+    Dialogs& m_dialogs;
+    SpeechEngine& m_speech;
+};
