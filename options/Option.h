@@ -31,6 +31,7 @@ inline constexpr std::array<OptionInfo, 7> kOptions{{
     {Option::Anser_false, "Anser_false", OptionFamily::Preset, "so bad"},
 }};
 
-constexpr const OptionInfo& infoOf(Option option) {
+constexpr const OptionInfo& infoOf(Option option)
+{
     return kOptions[static_cast<std::size_t>(option)];
 }

@@ -8,23 +8,20 @@
 
 namespace {
 
-QString condition(const OptionInfo& info) {
+QString condition(const OptionInfo& info)
+{
     return QLatin1String(" WHERE Option_Name = '") + QLatin1String(info.name) + QLatin1Char('\'');
-}
-
-QString withoutLeadingSpaces(const QString& text) {
-    qsizetype i = 0;
-    while (i < text.size() && text[i] == u' ')
-        ++i;
-    return text.mid(i);
 }
 
 } // namespace
 
 OptionStore::OptionStore(QString folder)
-    : m_folder(std::move(folder)) {}
+    : m_folder(std::move(folder))
+{
+}
 
-QString OptionStore::ReadOption(Option option) const {
+QString OptionStore::ReadOption(Option option) const
+{
     const OptionInfo& info = infoOf(option);
     const QString fallback = QLatin1String(info.fallback);
     try {
@@ -59,7 +56,8 @@ QString OptionStore::ReadOption(Option option) const {
     return fallback;
 }
 
-int OptionStore::WriteOption(Option option, const QString& value) const {
+int OptionStore::WriteOption(Option option, const QString& value) const
+{
     try {
         Database database(DatabasePath(m_folder));
         Result rows =

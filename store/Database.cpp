@@ -14,13 +14,15 @@ namespace {
 // Long enough for a second running copy of the program to finish its edit.
 constexpr int kBusyTimeoutMs = 5000;
 
-QStringView textOf(sqlite3_value* value) {
+QStringView textOf(sqlite3_value* value)
+{
     const auto* data = static_cast<const char16_t*>(sqlite3_value_text16(value));
     const int bytes = sqlite3_value_bytes16(value);
     return data ? QStringView(data, bytes / 2) : QStringView();
 }
 
-void likeFunction(sqlite3_context* context, int, sqlite3_value** argv) noexcept {
+void likeFunction(sqlite3_context* context, int, sqlite3_value** argv) noexcept
+{
     // like(pattern, text) is what "text LIKE pattern" calls.
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
         return sqlite3_result_null(context);
@@ -36,7 +38,8 @@ void likeFunction(sqlite3_context* context, int, sqlite3_value** argv) noexcept 
     sqlite3_set_auxdata(context, 0, pattern, [](void* p) { delete static_cast<LikePattern*>(p); });
 }
 
-OpenFailure failureOf(sqlite3* db, int rc) {
+OpenFailure failureOf(sqlite3* db, int rc)
+{
     switch (rc & 0xff) {
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
@@ -59,13 +62,15 @@ OpenFailure failureOf(sqlite3* db, int rc) {
     return OpenFailure::Refused;
 }
 
-[[noreturn]] void failOpen(sqlite3* db, int rc) {
+[[noreturn]] void failOpen(sqlite3* db, int rc)
+{
     throw OpenError(failureOf(db, rc), sqlite3_errmsg(db));
 }
 
 } // namespace
 
-Database::Database(const QString& path) {
+Database::Database(const QString& path)
+{
     if (!QFileInfo::exists(path))
         throw OpenError(OpenFailure::Missing, "no file at " + path.toStdString());
     const int rc =
@@ -85,11 +90,13 @@ Database::Database(const QString& path) {
     }
 }
 
-Database::~Database() {
+Database::~Database()
+{
     sqlite3_close(m_db);
 }
 
-Result Database::openResult(const QString& select) {
+Result Database::openResult(const QString& select)
+{
     // The result must know each row's rowid to write back to it, so the statement is run
     // with rowid as an extra first column; the statement's own columns follow unchanged.
     static const QLatin1String kSelect("SELECT ");
@@ -135,7 +142,8 @@ Result Database::openResult(const QString& select) {
     return result;
 }
 
-Result Database::openTable(const QString& table) {
+Result Database::openTable(const QString& table)
+{
     // Checking the table exists now keeps a wrong file from failing only on saving.
     try {
         Statement probe(m_db,

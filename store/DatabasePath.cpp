@@ -1,5 +1,6 @@
 #include "DatabasePath.h"
 
-QString DatabasePath(const QString& folder) {
+QString DatabasePath(const QString& folder)
+{
     return folder + QLatin1String("/wordlark.mdb");
 }

@@ -17,7 +17,9 @@ class OpenError : public std::runtime_error {
 public:
     OpenError(OpenFailure failure, const std::string& detail)
         : std::runtime_error(detail)
-        , m_failure(failure) {}
+        , m_failure(failure)
+    {
+    }
     OpenFailure failure() const { return m_failure; }
 
 private:

@@ -2,13 +2,15 @@
 
 namespace {
 
-char16_t foldCase(char16_t c) {
+char16_t foldCase(char16_t c)
+{
     if ((c >= u'A' && c <= u'Z') || (c >= u'Ａ' && c <= u'Ｚ'))
         return static_cast<char16_t>(c + (u'a' - u'A'));
     return c;
 }
 
-char16_t upperCase(char16_t c) {
+char16_t upperCase(char16_t c)
+{
     if ((c >= u'a' && c <= u'z') || (c >= u'ａ' && c <= u'ｚ'))
         return static_cast<char16_t>(c - (u'a' - u'A'));
     return c;
@@ -16,7 +18,8 @@ char16_t upperCase(char16_t c) {
 
 } // namespace
 
-std::optional<LikePattern> LikePattern::compile(QStringView pattern) {
+std::optional<LikePattern> LikePattern::compile(QStringView pattern)
+{
     LikePattern compiled;
     const qsizetype n = pattern.size();
     for (qsizetype i = 0; i < n; ++i) {
@@ -79,7 +82,8 @@ std::optional<LikePattern> LikePattern::compile(QStringView pattern) {
     return compiled;
 }
 
-bool LikePattern::matchesOne(const Token& token, char16_t c) const {
+bool LikePattern::matchesOne(const Token& token, char16_t c) const
+{
     switch (token.kind) {
     case Token::Literal:
         return foldCase(c) == token.ch;
@@ -105,7 +109,8 @@ bool LikePattern::matchesOne(const Token& token, char16_t c) const {
     return false;
 }
 
-bool LikePattern::matches(QStringView text) const {
+bool LikePattern::matches(QStringView text) const
+{
     // Every token but "*" consumes exactly one character, so backtracking to the last "*"
     // alone is enough: quadratic at worst, never exponential.
     const std::size_t m = m_tokens.size();
@@ -135,7 +140,8 @@ bool LikePattern::matches(QStringView text) const {
     return p == m;
 }
 
-LikeMatch JetLikeMatch(QStringView pattern, QStringView text) {
+LikeMatch JetLikeMatch(QStringView pattern, QStringView text)
+{
     const auto compiled = LikePattern::compile(pattern);
     if (!compiled)
         return LikeMatch::BadPattern;

@@ -8,7 +8,8 @@
 
 #include <cstdio>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() != 3 || args[1] != QLatin1String("--if-missing")) {

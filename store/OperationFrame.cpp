@@ -10,7 +10,8 @@ namespace {
 
 bool runFrame(QLineEdit* status, const QString& path, const QString& errorText,
               const std::function<Result(Database&)>& open,
-              const std::function<void(Result&)>& work) {
+              const std::function<void(Result&)>& work)
+{
     try {
         Database database(path);
         Result result = open(database);
@@ -29,19 +30,22 @@ bool runFrame(QLineEdit* status, const QString& path, const QString& errorText,
 } // namespace
 
 bool runQuery(QLineEdit* status, const QString& path, const QString& statement,
-              const QString& errorText, const std::function<void(Result&)>& work) {
+              const QString& errorText, const std::function<void(Result&)>& work)
+{
     return runFrame(
         status, path, errorText, [&](Database& db) { return db.openResult(statement); }, work);
 }
 
 bool runAppend(QLineEdit* status, const QString& path, const QString& table,
-               const QString& errorText, const std::function<void(Result&)>& work) {
+               const QString& errorText, const std::function<void(Result&)>& work)
+{
     return runFrame(
         status, path, errorText, [&](Database& db) { return db.openTable(table); }, work);
 }
 
 void walkRows(Result& result, qsizetype limit, const std::function<void()>& beforeFirst,
-              const std::function<void(Result&)>& visit) {
+              const std::function<void(Result&)>& visit)
+{
     result.moveLast();
     const qsizetype rows = result.recordCount();
     if (rows > limit)
@@ -55,7 +59,8 @@ void walkRows(Result& result, qsizetype limit, const std::function<void()>& befo
     }
 }
 
-QString openFailureText(OpenFailure failure) {
+QString openFailureText(OpenFailure failure)
+{
     switch (failure) {
     case OpenFailure::Missing:
         return StoreTexts::fileMissing;
@@ -69,4 +74,20 @@ QString openFailureText(OpenFailure failure) {
         break;
     }
     return StoreTexts::statementRefused;
+}
+
+QString requireText(const Result& result, int column)
+{
+    auto value = result.field(column);
+    if (!value)
+        throw EngineError("absent value");
+    return *value;
+}
+
+QString withoutLeadingSpaces(const QString& text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text[i] == u' ')
+        ++i;
+    return text.mid(i);
 }

@@ -30,3 +30,11 @@ void walkRows(Result& result, qsizetype limit, const std::function<void()>& befo
               const std::function<void(Result&)>& visit);
 
 QString openFailureText(OpenFailure failure);
+
+// Column i of the current row; an absent value is a failure of the operation.
+QString requireText(const Result& result, int column);
+
+// Values are shown without their leading spaces. Only U+0020 counts: an ideographic space
+// at the start of a Japanese text is the user's own layout, and the blank stored for an
+// empty English sentence is an ASCII one.
+QString withoutLeadingSpaces(const QString& text);

@@ -9,26 +9,19 @@
 #include <QLineEdit>
 #include <QScopeGuard>
 
-namespace {
-
-QString requireText(const Result& result, int column) {
-    auto value = result.field(column);
-    if (!value)
-        throw EngineError("absent value");
-    return *value;
-}
-
-} // namespace
-
 PhraseBook::PhraseBook(QString folder, StoreControls controls)
     : m_folder(std::move(folder))
-    , m_c(controls) {}
+    , m_c(controls)
+{
+}
 
-QString PhraseBook::path() const {
+QString PhraseBook::path() const
+{
     return DatabasePath(m_folder);
 }
 
-void PhraseBook::ListCategories() {
+void PhraseBook::ListCategories()
+{
     runQuery(m_c.Text5, path(), QStringLiteral("SELECT カテゴリ名 FROM カテゴリ"),
              StoreTexts::listCategoriesFailed, [this](Result& result) {
                  if (result.recordCount() == 0) {

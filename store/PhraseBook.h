@@ -1,8 +1,16 @@
 #pragma once
 
 #include "StoreControls.h"
+#include "TitleMode.h"
 
 #include <QString>
+
+#include <functional>
+
+class Result;
+
+// How an edit ended; the status line has already told the user.
+enum class EditOutcome { Done, NotFound, Failed };
 
 // The category and title operations. They read their inputs from the main window's controls,
 // write their results back into them and report only through the status line.
@@ -13,8 +21,39 @@ public:
     // Fills the category box with every category, the first one as its text.
     void ListCategories();
 
+    // Lists the titles of the category in Combo1, sorted by the mode's title column.
+    void ListTitles(TitleMode mode);
+    // Lists the category's titles that contain the search text of Text1.
+    void FilterTitles(TitleMode mode);
+    // Shows the title selected in List1 with its English sentence and translation.
+    void LoadTitle(TitleMode mode);
+
+    // Adds the category named in Combo1.
+    EditOutcome AddCategory();
+    // Deletes the category named in Combo1; its titles are left to DeleteCategoryTitles.
+    EditOutcome DeleteCategory();
+    // Deletes every title filed under the category in Combo1, one row at a time. Writes
+    // nothing when it succeeds.
+    EditOutcome DeleteCategoryTitles(TitleMode mode);
+
+    // Asks for the title in the other language with a prompt; the empty text when cancelled.
+    using TitleInput = std::function<QString(const QString& prompt)>;
+    // Adds the title of Text4 with its sentence, translation and category.
+    EditOutcome AddTitle(TitleMode mode, const TitleInput& askOtherTitle);
+    // Rewrites the sentence, translation and category of the title named by Text4.
+    EditOutcome UpdateTitle(TitleMode mode);
+    // Deletes the title named by Text4.
+    EditOutcome DeleteTitle(TitleMode mode);
+
 private:
     QString path() const;
+    // Replaces the title list by the title column of every row.
+    void fillTitleList(Result& result);
+    // Runs one edit in the frame; work returns Done or NotFound.
+    EditOutcome runEdit(const QString& statement, const QString& errorText,
+                        const std::function<EditOutcome(Result&)>& work);
+    // An empty English sentence is stored, and shown, as one blank.
+    QString englishSentence();
 
     QString m_folder;
     StoreControls m_c;

@@ -10,14 +10,16 @@
 
 namespace {
 
-QByteArray script(const char* name) {
+QByteArray script(const char* name)
+{
     QFile file(QLatin1String(":/data/") + QLatin1String(name));
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
 }
 
-QString runScripts(const QString& path, PhraseBookContents contents) {
+QString runScripts(const QString& path, PhraseBookContents contents)
+{
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
@@ -42,7 +44,8 @@ QString runScripts(const QString& path, PhraseBookContents contents) {
 
 } // namespace
 
-QString createPhraseBook(const QString& path, PhraseBookContents contents) {
+QString createPhraseBook(const QString& path, PhraseBookContents contents)
+{
     if (QFileInfo::exists(path))
         return QStringLiteral("%1 already exists").arg(path);
     // Built beside its place and moved there only when complete.

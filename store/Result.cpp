@@ -5,7 +5,8 @@
 
 namespace {
 
-QString quoted(const QString& name) {
+QString quoted(const QString& name)
+{
     return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
            QLatin1Char('"');
 }
@@ -15,44 +16,53 @@ QString quoted(const QString& name) {
 Result::Result(sqlite3* db, QString table, int columns)
     : m_db(db)
     , m_table(std::move(table))
-    , m_columns(columns) {}
+    , m_columns(columns)
+{
+}
 
-void Result::moveNext() {
+void Result::moveNext()
+{
     if (m_row >= recordCount())
         throw EngineError("no current row");
     ++m_row;
 }
 
-void Result::requireCurrentRow() const {
+void Result::requireCurrentRow() const
+{
     if (m_row < 0 || m_row >= recordCount() || m_deleted[static_cast<std::size_t>(m_row)])
         throw EngineError("no current row");
 }
 
-std::optional<QString> Result::field(int i) const {
+std::optional<QString> Result::field(int i) const
+{
     requireCurrentRow();
     if (i < 0 || i >= m_columns)
         throw EngineError("no such column");
     return m_cells[static_cast<std::size_t>(m_row * m_columns + i)];
 }
 
-void Result::addNew() {
+void Result::addNew()
+{
     m_pending = Pending::Adding;
     m_values.clear();
 }
 
-void Result::edit() {
+void Result::edit()
+{
     requireCurrentRow();
     m_pending = Pending::Editing;
     m_values.clear();
 }
 
-void Result::setField(const QString& column, const QString& value) {
+void Result::setField(const QString& column, const QString& value)
+{
     if (m_pending == Pending::None)
         throw EngineError("no row being added or edited");
     m_values.emplace_back(column, value);
 }
 
-void Result::update() {
+void Result::update()
+{
     if (m_pending == Pending::None)
         throw EngineError("no row being added or edited");
     QString sql;
@@ -92,7 +102,8 @@ void Result::update() {
     statement.execute();
 }
 
-void Result::deleteCurrent() {
+void Result::deleteCurrent()
+{
     requireCurrentRow();
     Statement statement(m_db, QStringLiteral("DELETE FROM ") + quoted(m_table) +
                                   QStringLiteral(" WHERE rowid=?"));

@@ -9,10 +9,19 @@ enum class TitleMode {
 };
 
 // The main window holds the mode as a caption: exactly "E-J" is E-J, anything else J-E.
-inline TitleMode titleModeOf(const QString& caption) {
+inline TitleMode titleModeOf(const QString& caption)
+{
     return caption == QLatin1String("E-J") ? TitleMode::EJ : TitleMode::JE;
 }
 
-inline QString captionOf(TitleMode mode) {
+inline QString captionOf(TitleMode mode)
+{
     return mode == TitleMode::EJ ? QStringLiteral("E-J") : QStringLiteral("J-E");
+}
+
+// The title column the mode lists, searches, looks up and edits by.
+inline QString titleColumn(TitleMode mode)
+{
+    return mode == TitleMode::EJ ? QStringLiteral("タイトル名_英語")
+                                 : QStringLiteral("タイトル名_日本語");
 }

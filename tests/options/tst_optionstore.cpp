@@ -14,7 +14,8 @@ namespace {
 const QString kNull = u"<null>"_s;
 const QString kNoRow = u"<no row>"_s;
 
-void store(const TestFolder& folder, Option option, const QStringList& values) {
+void store(const TestFolder& folder, Option option, const QStringList& values)
+{
     const QString name = QLatin1String(infoOf(option).name);
     folder.exec(u"DELETE FROM オプション WHERE Option_Name = '%1'"_s.arg(name));
     for (const QString& value : values) {
@@ -32,7 +33,8 @@ class TestOptionStore : public QObject {
     Q_OBJECT
 
 private slots:
-    void missingFileGivesTheFallbacks() {
+    void missingFileGivesTheFallbacks()
+    {
         TestFolder folder;
         QFile::remove(folder.file());
         const OptionStore options(folder.path());
@@ -45,7 +47,8 @@ private slots:
         QVERIFY(!QFile::exists(folder.file()));
     }
 
-    void newFileHoldsTheStartingValues() {
+    void newFileHoldsTheStartingValues()
+    {
         TestFolder folder;
         const OptionStore options(folder.path());
         QStringList values;
@@ -56,7 +59,8 @@ private slots:
     }
 
     // Each family's rule, rows in the order the query returns them.
-    void readRules_data() {
+    void readRules_data()
+    {
         QTest::addColumn<Option>("option");
         QTest::addColumn<QStringList>("stored");
         QTest::addColumn<QString>("expected");
@@ -90,7 +94,8 @@ private slots:
         row("preset: last row wins", Option::Anser_false, {u"no"_s, u"wrong"_s}, u"wrong"_s);
         row("flag: last row wins", Option::English, {u"0"_s, u"1"_s}, u"1"_s);
     }
-    void readRules() {
+    void readRules()
+    {
         QFETCH(Option, option);
         QFETCH(QStringList, stored);
         QFETCH(QString, expected);
@@ -99,7 +104,8 @@ private slots:
         QCOMPARE(OptionStore(folder.path()).ReadOption(option), expected);
     }
 
-    void writeStoresTheTextUnchanged() {
+    void writeStoresTheTextUnchanged()
+    {
         TestFolder folder;
         const OptionStore options(folder.path());
         QCOMPARE(options.WriteOption(Option::Anser_true, u"  nice one "_s), 0);
@@ -110,7 +116,8 @@ private slots:
         QCOMPARE(openFileCount(), 0);
     }
 
-    void writeChangesOnlyTheFirstRowOfItsName() {
+    void writeChangesOnlyTheFirstRowOfItsName()
+    {
         TestFolder folder;
         store(folder, Option::Speed, {u"170"_s, u"175"_s});
         QCOMPARE(OptionStore(folder.path()).WriteOption(Option::Speed, u"190"_s), 0);
@@ -119,7 +126,8 @@ private slots:
                  (QStringList{u"190"_s, u"175"_s}));
     }
 
-    void writeWithoutRowChangesNothing() {
+    void writeWithoutRowChangesNothing()
+    {
         TestFolder folder;
         store(folder, Option::Speak_sw, {kNoRow});
         const QStringList before = folder.rows(u"SELECT * FROM オプション ORDER BY rowid"_s);
@@ -127,7 +135,8 @@ private slots:
         QCOMPARE(folder.rows(u"SELECT * FROM オプション ORDER BY rowid"_s), before);
     }
 
-    void writeFailureReturnsOne() {
+    void writeFailureReturnsOne()
+    {
         TestFolder folder;
         QFile::remove(folder.file());
         QCOMPARE(OptionStore(folder.path()).WriteOption(Option::Speed, u"170"_s), 1);

@@ -10,7 +10,8 @@ class TestJetLike : public QObject {
     Q_OBJECT
 
 private slots:
-    void matches_data() {
+    void matches_data()
+    {
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QString>("text");
         QTest::addColumn<LikeMatch>("expected");
@@ -62,7 +63,8 @@ private slots:
         row("many stars, match at the end", u"*a*a*a*a*b"_s, QString(5000, u'a') + u'b', yes);
     }
 
-    void matches() {
+    void matches()
+    {
         QFETCH(QString, pattern);
         QFETCH(QString, text);
         QFETCH(LikeMatch, expected);

@@ -28,10 +28,12 @@ struct Controls {
     QPlainTextEdit english, translation;
 
     Controls() { combo.setEditable(true); }
-    StoreControls view() {
+    StoreControls view()
+    {
         return {&combo, &list, &count, &search, &english, &title, &status, &translation};
     }
-    QStringList items() const {
+    QStringList items() const
+    {
         QStringList result;
         for (int i = 0; i < combo.count(); ++i)
             result << combo.itemText(i);
@@ -39,7 +41,8 @@ struct Controls {
     }
 };
 
-void addCategories(const TestFolder& folder, int count) {
+void addCategories(const TestFolder& folder, int count)
+{
     folder.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
                                "WHERE i < %1) INSERT INTO カテゴリ SELECT 'c' || i FROM n")
                     .arg(count));
@@ -51,7 +54,8 @@ class TestPhraseBook : public QObject {
     Q_OBJECT
 
 private slots:
-    void replaceApostrophes_data() {
+    void replaceApostrophes_data()
+    {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
         QTest::newRow("contraction") << u"Don't"_s << u"Don’t"_s;
@@ -60,7 +64,8 @@ private slots:
         QTest::newRow("no apostrophe") << u"Hello"_s << u"Hello"_s;
         QTest::newRow("other quotes kept") << u"‘x’ \"y\""_s << u"‘x’ \"y\""_s;
     }
-    void replaceApostrophes() {
+    void replaceApostrophes()
+    {
         QFETCH(QString, text);
         QFETCH(QString, expected);
         QCOMPARE(ReplaceApostrophes(text), expected);
@@ -69,7 +74,8 @@ private slots:
 
     // A text put into a statement stays one literal: it selects exactly the rows whose value
     // it is, whatever quotes it holds.
-    void escapedTextStaysOneLiteral_data() {
+    void escapedTextStaysOneLiteral_data()
+    {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("rows");
         QTest::newRow("apostrophe") << u"Don't"_s << 1;
@@ -77,7 +83,8 @@ private slots:
         QTest::newRow("second statement") << u"x'; DELETE FROM カテゴリ; --"_s << 0;
         QTest::newRow("only apostrophes") << u"''"_s << 0;
     }
-    void escapedTextStaysOneLiteral() {
+    void escapedTextStaysOneLiteral()
+    {
         QFETCH(QString, name);
         QFETCH(int, rows);
         TestFolder folder;
@@ -91,7 +98,8 @@ private slots:
 
     // The dialect holds on every connection: LIKE with the program's wildcards, keys without
     // regard to case, and a malformed pattern refused rather than crashing.
-    void dialect() {
+    void dialect()
+    {
         TestFolder folder;
         folder.exec(u"INSERT INTO カテゴリ VALUES ('Travel'), ('tea'), ('日本')"_s);
         Database db(folder.file());
@@ -115,7 +123,8 @@ private slots:
         }
     }
 
-    void listCategoriesFillsTheBox() {
+    void listCategoriesFillsTheBox()
+    {
         TestFolder folder;
         folder.exec(u"INSERT INTO カテゴリ VALUES ('旅行'), ('Work'), ('あいさつ')"_s);
         Controls c;
@@ -127,7 +136,8 @@ private slots:
         QCOMPARE(c.status.text(), u"before"_s);
     }
 
-    void listCategoriesWithNoneKeepsTheBox() {
+    void listCategoriesWithNoneKeepsTheBox()
+    {
         TestFolder folder;
         Controls c;
         c.combo.addItems({u"a"_s, u"b"_s});
@@ -140,13 +150,15 @@ private slots:
 
     // The walk counts in 16 bits: 32 767 rows are listed, one more is the lookup's error
     // before any row is visited.
-    void rowWalkLimit_data() {
+    void rowWalkLimit_data()
+    {
         QTest::addColumn<int>("categories");
         QTest::addColumn<bool>("listed");
         QTest::newRow("32767") << 32767 << true;
         QTest::newRow("32768") << 32768 << false;
     }
-    void rowWalkLimit() {
+    void rowWalkLimit()
+    {
         QFETCH(int, categories);
         QFETCH(bool, listed);
         TestFolder folder;
@@ -159,7 +171,8 @@ private slots:
     }
 
     // A failure during the walk leaves the rows added before it.
-    void absentValueKeepsEarlierRows() {
+    void absentValueKeepsEarlierRows()
+    {
         TestFolder folder(PhraseBookContents::Options);
         // Another tool may have dropped the constraints and stored a Null.
         folder.exec(u"DROP TABLE カテゴリ; CREATE TABLE カテゴリ (カテゴリ名 TEXT);"
@@ -171,7 +184,8 @@ private slots:
     }
 
     // Each way the file can be unusable has its own text, and no handle stays open.
-    void unusableFile_data() {
+    void unusableFile_data()
+    {
         QTest::addColumn<QByteArray>("content"); // "missing", "folder", or the file's bytes
         QTest::addColumn<QString>("expected");
         QTest::newRow("missing") << "missing"_ba << StoreTexts::fileMissing;
@@ -182,7 +196,8 @@ private slots:
         QTest::newRow("truncated header")
             << "SQLite format 3\0\x10\0"_ba << StoreTexts::fileDamaged;
     }
-    void unusableFile() {
+    void unusableFile()
+    {
         QFETCH(QByteArray, content);
         QFETCH(QString, expected);
         TestFolder folder;
@@ -204,7 +219,8 @@ private slots:
             QVERIFY(!QFile::exists(folder.file()));
     }
 
-    void noHandleStaysOpen_data() {
+    void noHandleStaysOpen_data()
+    {
         QTest::addColumn<QString>("setup");
         QTest::newRow("success") << u"INSERT INTO カテゴリ VALUES ('a')"_s;
         QTest::newRow("empty result") << QString();
@@ -212,7 +228,8 @@ private slots:
             << u"DROP TABLE カテゴリ; CREATE TABLE カテゴリ (カテゴリ名 TEXT);"
                "INSERT INTO カテゴリ VALUES (NULL)"_s;
     }
-    void noHandleStaysOpen() {
+    void noHandleStaysOpen()
+    {
         QFETCH(QString, setup);
         TestFolder folder;
         if (!setup.isEmpty())

@@ -13,7 +13,8 @@ public:
     std::deque<QString> inputs; // for input(); the empty text (cancel) when it runs out
     QStringList shown;          // "ask:<title>:<question>", "tell:<text>", "input:<prompt>"
 
-    bool ask(const QString& title, const QString& question) override {
+    bool ask(const QString& title, const QString& question) override
+    {
         shown << QStringLiteral("ask:%1:%2").arg(title, question);
         if (answers.empty())
             return false;
@@ -22,7 +23,8 @@ public:
         return answer;
     }
     void tell(const QString& text) override { shown << QStringLiteral("tell:") + text; }
-    QString input(const QString& prompt) override {
+    QString input(const QString& prompt) override
+    {
         shown << QStringLiteral("input:") + prompt;
         if (inputs.empty())
             return {};

@@ -14,7 +14,8 @@ namespace {
 
 using Connection = std::unique_ptr<sqlite3, decltype(&sqlite3_close)>;
 
-Connection connect(const QString& file) {
+Connection connect(const QString& file)
+{
     sqlite3* db = nullptr;
     sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     return Connection(db, sqlite3_close);
@@ -22,17 +23,20 @@ Connection connect(const QString& file) {
 
 } // namespace
 
-TestFolder::TestFolder(PhraseBookContents contents) {
+TestFolder::TestFolder(PhraseBookContents contents)
+{
     const QString error = createPhraseBook(file(), contents);
     if (!error.isEmpty())
         qFatal("can't make a phrase book: %s", qPrintable(error));
 }
 
-QString TestFolder::file() const {
+QString TestFolder::file() const
+{
     return DatabasePath(m_dir.path());
 }
 
-void TestFolder::exec(const QString& sql) const {
+void TestFolder::exec(const QString& sql) const
+{
     const Connection db = connect(file());
     char* error = nullptr;
     if (sqlite3_exec(db.get(), sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
@@ -42,7 +46,8 @@ void TestFolder::exec(const QString& sql) const {
     }
 }
 
-QStringList TestFolder::rows(const QString& sql) const {
+QStringList TestFolder::rows(const QString& sql) const
+{
     const Connection db = connect(file());
     sqlite3_stmt* raw = nullptr;
     QStringList result;
@@ -66,7 +71,8 @@ QStringList TestFolder::rows(const QString& sql) const {
     return result;
 }
 
-int openFileCount(const QString& name) {
+int openFileCount(const QString& name)
+{
     int count = 0;
     const QDir fds(QStringLiteral("/proc/self/fd"));
     for (const QFileInfo& fd : fds.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))

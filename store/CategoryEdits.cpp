@@ -1,0 +1,62 @@
+#include "Apostrophes.h"
+#include "OperationFrame.h"
+#include "PhraseBook.h"
+#include "Result.h"
+#include "StoreTexts.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+using namespace Qt::StringLiterals;
+
+EditOutcome PhraseBook::runEdit(const QString& statement, const QString& errorText,
+                                const std::function<EditOutcome(Result&)>& work)
+{
+    EditOutcome outcome = EditOutcome::Failed;
+    runQuery(m_c.Text5, path(), statement, errorText,
+             [&](Result& result) { outcome = work(result); });
+    return outcome;
+}
+
+EditOutcome PhraseBook::AddCategory()
+{
+    const bool added = runAppend(m_c.Text5, path(), u"カテゴリ"_s, StoreTexts::addCategoryFailed,
+                                 [this](Result& table) {
+                                     table.addNew();
+                                     table.setField(u"カテゴリ名"_s, m_c.Combo1->currentText());
+                                     table.update();
+                                     m_c.Text5->setText(StoreTexts::added);
+                                 });
+    return added ? EditOutcome::Done : EditOutcome::Failed;
+}
+
+EditOutcome PhraseBook::DeleteCategory()
+{
+    const QString statement = u"SELECT カテゴリ名"_s + u" FROM カテゴリ"_s +
+                              u" WHERE カテゴリ名 = '"_s +
+                              escapeApostrophes(m_c.Combo1->currentText()) + u"'"_s;
+    return runEdit(statement, StoreTexts::deleteCategoryFailed, [this](Result& result) {
+        if (result.recordCount() == 0) {
+            m_c.Text5->setText(StoreTexts::notFound);
+            return EditOutcome::NotFound;
+        }
+        result.deleteCurrent();
+        m_c.Text5->setText(StoreTexts::deleted);
+        return EditOutcome::Done;
+    });
+}
+
+EditOutcome PhraseBook::DeleteCategoryTitles(TitleMode mode)
+{
+    const QString statement = u"SELECT "_s + titleColumn(mode) + u" FROM タイトル"_s +
+                              u" WHERE カテゴリ名 = '"_s +
+                              escapeApostrophes(m_c.Combo1->currentText()) + u"'"_s;
+    return runEdit(statement, StoreTexts::deleteCategoryTitlesFailed, [this](Result& result) {
+        if (result.recordCount() == 0) {
+            m_c.Text5->setText(StoreTexts::notFound);
+            return EditOutcome::NotFound;
+        }
+        walkRows(result, kDeleteRowLimit, {}, [](Result& row) { row.deleteCurrent(); });
+        return EditOutcome::Done;
+    });
+}

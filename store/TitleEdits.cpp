@@ -1,0 +1,82 @@
+#include "Apostrophes.h"
+#include "OperationFrame.h"
+#include "PhraseBook.h"
+#include "Result.h"
+#include "StoreTexts.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString keyCondition(TitleMode mode, const QString& title)
+{
+    return u" WHERE "_s + titleColumn(mode) + u" = '"_s + escapeApostrophes(title) + u"'"_s;
+}
+
+} // namespace
+
+QString PhraseBook::englishSentence()
+{
+    if (m_c.Text3->toPlainText().isEmpty())
+        m_c.Text3->setPlainText(u" "_s);
+    return m_c.Text3->toPlainText();
+}
+
+EditOutcome PhraseBook::AddTitle(TitleMode mode, const TitleInput& askOtherTitle)
+{
+    const bool added =
+        runAppend(m_c.Text5, path(), u"タイトル"_s, StoreTexts::addTitleFailed, [&](Result& table) {
+            table.addNew();
+            const QString english = englishSentence();
+            const bool ej = mode == TitleMode::EJ;
+            const QString title = m_c.Text4->text();
+            const QString other = askOtherTitle(ej ? u"タイトル名・日本語を入力してください。"_s
+                                                   : u"タイトル名・英語を半角入力してください。"_s);
+            table.setField(u"タイトル名_英語"_s, ReplaceApostrophes(ej ? title : other));
+            table.setField(u"タイトル名_日本語"_s, ej ? other : title);
+            table.setField(u"英文"_s, english);
+            table.setField(u"和訳"_s, m_c.Text6->toPlainText());
+            table.setField(u"カテゴリ名"_s, m_c.Combo1->currentText());
+            table.update();
+            m_c.Text5->setText(StoreTexts::added);
+        });
+    return added ? EditOutcome::Done : EditOutcome::Failed;
+}
+
+EditOutcome PhraseBook::UpdateTitle(TitleMode mode)
+{
+    const QString statement = u"SELECT "_s + u" 英文,"_s + u" 和訳,"_s + u" カテゴリ名"_s +
+                              u" FROM タイトル"_s + keyCondition(mode, m_c.Text4->text());
+    return runEdit(statement, StoreTexts::updateTitleFailed, [this](Result& result) {
+        if (result.recordCount() == 0) {
+            m_c.Text5->setText(StoreTexts::notFound);
+            return EditOutcome::NotFound;
+        }
+        result.edit();
+        result.setField(u"英文"_s, englishSentence());
+        result.setField(u"和訳"_s, m_c.Text6->toPlainText());
+        result.setField(u"カテゴリ名"_s, m_c.Combo1->currentText());
+        result.update();
+        m_c.Text5->setText(StoreTexts::updated);
+        return EditOutcome::Done;
+    });
+}
+
+EditOutcome PhraseBook::DeleteTitle(TitleMode mode)
+{
+    const QString statement = u"SELECT "_s + titleColumn(mode) + u" FROM タイトル"_s +
+                              keyCondition(mode, m_c.Text4->text());
+    return runEdit(statement, StoreTexts::deleteTitleFailed, [this](Result& result) {
+        if (result.recordCount() == 0) {
+            m_c.Text5->setText(StoreTexts::notFound);
+            return EditOutcome::NotFound;
+        }
+        result.deleteCurrent();
+        m_c.Text5->setText(StoreTexts::deleted);
+        return EditOutcome::Done;
+    });
+}

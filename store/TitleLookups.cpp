@@ -1,0 +1,83 @@
+#include "Apostrophes.h"
+#include "OperationFrame.h"
+#include "PhraseBook.h"
+#include "Result.h"
+#include "StoreTexts.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QScopeGuard>
+
+using namespace Qt::StringLiterals;
+
+void PhraseBook::fillTitleList(Result& result)
+{
+    // Added in one go; the guard also adds the titles read before a failure.
+    QStringList titles;
+    const auto addTitles = qScopeGuard([&] { m_c.List1->addItems(titles); });
+    walkRows(
+        result, kLookupRowLimit, [this] { m_c.List1->clear(); },
+        [&](Result& row) { titles << requireText(row, 0); });
+    m_c.Label5->setText(QString::number(titles.size()));
+}
+
+void PhraseBook::ListTitles(TitleMode mode)
+{
+    const QString column = titleColumn(mode);
+    const QString statement =
+        u"SELECT "_s + column + u" "_s + u" FROM タイトル"_s + u" WHERE カテゴリ名 = '"_s +
+        escapeApostrophes(m_c.Combo1->currentText()) + u"'"_s + u" ORDER BY "_s + column;
+    runQuery(m_c.Text5, path(), statement, StoreTexts::listTitlesFailed, [this](Result& result) {
+        if (result.recordCount() == 0) {
+            m_c.List1->clear();
+            m_c.Text5->setText(u"カテゴリ＝"_s + m_c.Combo1->currentText() +
+                               u"には、まだ、タイトル・データがありません。"_s);
+            m_c.Label5->setText(u"0"_s);
+            return;
+        }
+        fillTitleList(result);
+    });
+}
+
+void PhraseBook::FilterTitles(TitleMode mode)
+{
+    const QString column = titleColumn(mode);
+    // The search text keeps its pattern characters: "?", "#" and "[" match as patterns.
+    const QString statement =
+        u"SELECT "_s + column + u" "_s + u" FROM タイトル"_s + u" WHERE カテゴリ名 = '"_s +
+        escapeApostrophes(m_c.Combo1->currentText()) + u"'"_s + u" AND "_s + column +
+        u" LIKE '*"_s + escapeApostrophes(m_c.Text1->text()) + u"*'"_s;
+    runQuery(m_c.Text5, path(), statement, StoreTexts::filterTitlesFailed, [this](Result& result) {
+        if (result.recordCount() == 0) {
+            // The titles listed before stay in view.
+            m_c.Text5->setText(u"検索結果が０件です。"_s);
+            m_c.Label5->setText(u"0"_s);
+            return;
+        }
+        fillTitleList(result);
+    });
+}
+
+void PhraseBook::LoadTitle(TitleMode mode)
+{
+    const QListWidgetItem* selected = m_c.List1->currentItem();
+    const QString title = selected && selected->isSelected() ? selected->text() : QString();
+    const QString column = titleColumn(mode);
+    const QString statement = u"SELECT "_s + column + u", "_s + u" 英文,"_s + u" 和訳"_s +
+                              u" FROM タイトル"_s + u" WHERE "_s + column + u" = '"_s +
+                              escapeApostrophes(title) + u"'"_s;
+    runQuery(m_c.Text5, path(), statement, StoreTexts::loadTitleFailed, [this](Result& result) {
+        if (result.recordCount() == 0) {
+            m_c.Text5->setText(u"タイトル・データがありません。"_s);
+            return;
+        }
+        walkRows(result, kLookupRowLimit, {}, [this](Result& row) {
+            m_c.Text4->setText(withoutLeadingSpaces(requireText(row, 0)));
+            m_c.Text3->setPlainText(withoutLeadingSpaces(requireText(row, 1)));
+            m_c.Text6->setPlainText(withoutLeadingSpaces(requireText(row, 2)));
+        });
+    });
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "FakeDialogs.h"
+#include "FakeSpeech.h"
+#include "Form1.h"
+#include "TestFolder.h"
+
+#include <QTest>
+
+// The main window on a test folder, with scripted dialogs and recording speech, and its
+// controls reached by name.
+struct TestWindow {
+    FakeDialogs dialogs;
+    FakeSpeech speech;
+    Form1 form;
+
+    explicit TestWindow(const TestFolder& folder)
+        : form(folder.path(), dialogs, speech)
+    {
+    }
+
+    template <typename T> T* get(const char* name)
+    {
+        T* control = form.findChild<T*>(QLatin1String(name));
+        if (!control)
+            qFatal("no control %s", name);
+        return control;
+    }
+    QString text(const char* name)
+    {
+        QWidget* w = get<QWidget>(name);
+        if (auto* line = qobject_cast<QLineEdit*>(w))
+            return line->text();
+        if (auto* box = qobject_cast<QPlainTextEdit*>(w))
+            return box->toPlainText();
+        if (auto* label = qobject_cast<QLabel*>(w))
+            return label->text();
+        if (auto* combo = qobject_cast<QComboBox*>(w))
+            return combo->currentText();
+        qFatal("%s has no text", name);
+    }
+    void setText(const char* name, const QString& text)
+    {
+        QWidget* w = get<QWidget>(name);
+        if (auto* line = qobject_cast<QLineEdit*>(w))
+            line->setText(text);
+        else if (auto* box = qobject_cast<QPlainTextEdit*>(w))
+            box->setPlainText(text);
+        else if (auto* combo = qobject_cast<QComboBox*>(w))
+            combo->setEditText(text);
+        else
+            qFatal("%s takes no text", name);
+    }
+    QStringList items(const char* name)
+    {
+        QStringList result;
+        if (auto* list = form.findChild<QListWidget*>(QLatin1String(name))) {
+            for (int i = 0; i < list->count(); ++i)
+                result << list->item(i)->text();
+        } else {
+            auto* combo = get<QComboBox>(name);
+            for (int i = 0; i < combo->count(); ++i)
+                result << combo->itemText(i);
+        }
+        return result;
+    }
+    bool checked(const char* name) { return get<QCheckBox>(name)->isChecked(); }
+    void setChecked(const char* name, bool on) { get<QCheckBox>(name)->setChecked(on); }
+    bool shown(const char* name) { return get<QWidget>(name)->isVisibleTo(&form); }
+    void click(const char* name) { QTest::mouseClick(get<QAbstractButton>(name), Qt::LeftButton); }
+    // Clicks the item of List1 with this text, as a user would.
+    void clickTitle(const QString& title)
+    {
+        auto* list = get<QListWidget>("List1");
+        const auto found = list->findItems(title, Qt::MatchExactly);
+        if (found.isEmpty())
+            qFatal("no title %s in the list", qPrintable(title));
+        list->scrollToItem(found.front());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(found.front()).center());
+    }
+    // Runs the category action "選択" for a category, optionally narrowed by a search text.
+    void listCategory(const QString& category, const QString& search = {})
+    {
+        setText("Combo1", category);
+        setText("Combo2", QStringLiteral("選択"));
+        setText("Text1", search);
+        click("Command3");
+    }
+};
