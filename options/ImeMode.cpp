@@ -9,7 +9,8 @@ constexpr const char* kProperty = "imeMode";
 
 } // namespace
 
-void setImeMode(QWidget* box, ImeMode mode) {
+void setImeMode(QWidget* box, ImeMode mode)
+{
     // Qt has no hint for "prefer native text": On and NoControl both leave the input method
     // enabled and free; the mode itself is kept on the box.
     box->setAttribute(Qt::WA_InputMethodEnabled, mode != ImeMode::Disabled);
@@ -17,6 +18,7 @@ void setImeMode(QWidget* box, ImeMode mode) {
     box->setProperty(kProperty, static_cast<int>(mode));
 }
 
-ImeMode imeModeOf(const QWidget* box) {
+ImeMode imeModeOf(const QWidget* box)
+{
     return static_cast<ImeMode>(box->property(kProperty).toInt());
 }

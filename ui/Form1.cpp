@@ -1,23 +1,13 @@
 #include "Form1.h"
 
+#include "CheckState.h"
 #include "Dialogs.h"
+#include "Form2.h"
 #include "ImeMode.h"
 #include "SpeechEngine.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-
-namespace {
-
-// An option text that isn't the number 1 leaves its check box unchecked, the empty text of a
-// missing row included.
-Qt::CheckState checkStateOf(const QString& optionText) {
-    bool isNumber = false;
-    const short value = optionText.trimmed().toShort(&isNumber);
-    return isNumber && value == 1 ? Qt::Checked : Qt::Unchecked;
-}
-
-} // namespace
 
 Form1::Form1(const QString& folder, Dialogs& dialogs, SpeechEngine& speech, QWidget* parent)
     : QWidget(parent)
@@ -40,6 +30,7 @@ Form1::Form1(const QString& folder, Dialogs& dialogs, SpeechEngine& speech, QWid
     connect(ui.Check2, &QCheckBox::toggled, this, &Form1::Check2_Click);
     connect(ui.Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(ui.Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
+    connect(ui.Command9, &QPushButton::clicked, this, &Form1::Command9_Click);
 
     Form_Load();
 }
@@ -98,6 +89,28 @@ void Form1::Command2_Click() {
 
 void Form1::Command8_Click() {
     ClearFields();
+}
+
+void Form1::Command9_Click()
+{
+    ui.Command9->setEnabled(false);
+    ui.Text5->clear();
+    // A window closed a moment ago may still await its deletion; it is no longer open.
+    if (!m_settings || m_settings->isHidden()) {
+        MainWindowLink link{
+            .Command9 = ui.Command9,
+            .Text5 = ui.Text5,
+            .Check1 = ui.Check1,
+            .Check2 = ui.Check2,
+            .Check3 = ui.Check3,
+            .List1 = ui.List1,
+            .ApplyTitleMode = [this](TitleMode mode) { ApplyTitleMode(mode); },
+            .ClearFields = [this] { ClearFields(); },
+            .tell = [this](const QString& text) { m_dialogs.tell(text); },
+        };
+        m_settings = new Form2(m_options, std::move(link), this);
+    }
+    m_settings->Open();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -5,9 +5,11 @@
 #include "TitleMode.h"
 #include "ui_Form1.h"
 
+#include <QPointer>
 #include <QWidget>
 
 class Dialogs;
+class Form2;
 class SpeechEngine;
 
 // The main window, where all work is done. Its state lives in its controls alone: the title
@@ -33,10 +35,12 @@ private:
     void Check2_Click();
     void Command2_Click();
     void Command8_Click();
+    void Command9_Click();
 
     Ui::Form1 ui;
     PhraseBook m_book;
     OptionStore m_options;
     Dialogs& m_dialogs;
     SpeechEngine& m_speech;
+    QPointer<Form2> m_settings;
 };

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "TitleMode.h"
+
+#include <QString>
+
+#include <functional>
+
+class QCheckBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+// What the settings window reaches of the main window: the controls it sets and the main
+// window's own operations. Keeps options/ free of the main window's class.
+struct MainWindowLink {
+    QPushButton* Command9;
+    QLineEdit* Text5;
+    QCheckBox* Check1;
+    QCheckBox* Check2;
+    QCheckBox* Check3;
+    QListWidget* List1;
+    std::function<void(TitleMode)> ApplyTitleMode;
+    std::function<void()> ClearFields;
+    // A notice with an OK button only.
+    std::function<void(const QString&)> tell;
+};
