@@ -5,16 +5,43 @@
 #include "Form2.h"
 #include "ImeMode.h"
 #include "SpeechEngine.h"
+#include "UiTexts.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QRegularExpression>
+
+#include <cmath>
+#include <limits>
+#include <optional>
+
+namespace {
+
+// The speed option as a whole number of words per minute. A decimal notation is accepted,
+// fractions rounding to the nearest even number; anything else, or a value beyond 32 bits,
+// has no speed.
+std::optional<std::int32_t> speedOf(const QString& optionText)
+{
+    static const QRegularExpression decimal(
+        QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?\\s*$"));
+    if (!decimal.match(optionText).hasMatch())
+        return std::nullopt;
+    const double rounded = std::nearbyint(optionText.trimmed().toDouble());
+    if (!(rounded >= std::numeric_limits<std::int32_t>::min() &&
+          rounded <= std::numeric_limits<std::int32_t>::max()))
+        return std::nullopt;
+    return static_cast<std::int32_t>(rounded);
+}
+
+} // namespace
 
 Form1::Form1(const QString& folder, Dialogs& dialogs, SpeechEngine& speech, QWidget* parent)
     : QWidget(parent)
     , m_book(folder, setUpControls())
     , m_options(folder)
     , m_dialogs(dialogs)
-    , m_speech(speech) {
+    , m_speech(speech)
+{
     setFixedSize(size());
     for (QWidget* small : {static_cast<QWidget*>(ui.Check1), static_cast<QWidget*>(ui.Check2),
                            static_cast<QWidget*>(ui.Label4)}) {
@@ -28,19 +55,33 @@ Form1::Form1(const QString& folder, Dialogs& dialogs, SpeechEngine& speech, QWid
     // Like the check boxes' click, toggled also fires when code changes the state.
     connect(ui.Check1, &QCheckBox::toggled, this, &Form1::Check1_Click);
     connect(ui.Check2, &QCheckBox::toggled, this, &Form1::Check2_Click);
+    connect(ui.Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(ui.Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(ui.Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(ui.Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(ui.Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
+    connect(ui.Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
+    connect(ui.Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
     connect(ui.Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
     connect(ui.Command9, &QPushButton::clicked, this, &Form1::Command9_Click);
+    // A title is chosen by selecting it, with the mouse or the arrow keys alike; emptying the
+    // list chooses nothing.
+    connect(ui.List1, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!ui.List1->selectedItems().isEmpty())
+            List1_Click();
+    });
 
     Form_Load();
 }
 
-StoreControls Form1::setUpControls() {
+StoreControls Form1::setUpControls()
+{
     ui.setupUi(this);
     return {ui.Combo1, ui.List1, ui.Label5, ui.Text1, ui.Text3, ui.Text4, ui.Text5, ui.Text6};
 }
 
-void Form1::Form_Load() {
+void Form1::Form_Load()
+{
     ui.Combo2->clear();
     ui.Combo2->setEditText(QStringLiteral("選択"));
     ui.Combo2->addItems({QStringLiteral("選択"), QStringLiteral("登録"), QStringLiteral("削除")});
@@ -53,7 +94,8 @@ void Form1::Form_Load() {
     ui.Check3->setCheckState(checkStateOf(m_options.ReadOption(Option::Speak_sw)));
 }
 
-void Form1::ClearFields() {
+void Form1::ClearFields()
+{
     ui.Text1->clear();
     ui.Text2->clear();
     ui.Text3->clear();
@@ -62,7 +104,8 @@ void Form1::ClearFields() {
     ui.Text6->clear();
 }
 
-void Form1::ApplyTitleMode(TitleMode mode) {
+void Form1::ApplyTitleMode(TitleMode mode)
+{
     const bool ej = mode == TitleMode::EJ;
     ui.Label1->setText(ej ? QStringLiteral("解答欄（日本語）") : QStringLiteral("解答欄（英語）"));
     ui.Label2->setText(captionOf(mode));
@@ -71,23 +114,175 @@ void Form1::ApplyTitleMode(TitleMode mode) {
     setImeMode(ui.Text1, ej ? ImeMode::NoControl : ImeMode::On);
 }
 
-TitleMode Form1::currentTitleMode() const {
+TitleMode Form1::currentTitleMode() const
+{
     return titleModeOf(ui.Label2->text());
 }
 
-void Form1::Check1_Click() {
+void Form1::Check1_Click()
+{
     ui.Text3->setVisible(ui.Check1->isChecked());
 }
 
-void Form1::Check2_Click() {
+void Form1::Check2_Click()
+{
     ui.Text6->setVisible(ui.Check2->isChecked());
 }
 
-void Form1::Command2_Click() {
+bool Form1::speakEnglishSentence()
+{
+    const QString sentence = ui.Text3->toPlainText();
+    if (sentence.isEmpty())
+        return true;
+    try {
+        const std::optional<std::int32_t> speed = speedOf(m_options.ReadOption(Option::Speed));
+        if (!speed)
+            throw SpeechError("the speed is not a 32-bit number");
+        m_speech.SetSpeed(*speed);
+        m_speech.Speak(sentence);
+        return true;
+    } catch (const SpeechError&) {
+        ui.Text5->setText(UiTexts::speechFailed);
+        return false;
+    }
+}
+
+void Form1::Command1_Click()
+{
+    speakEnglishSentence();
+}
+
+void Form1::Command3_Click()
+{
+    ui.Text5->clear();
+    const QString action = ui.Combo2->currentText();
+    if (action == UiTexts::actionList) {
+        ui.List1->clear();
+        if (!ui.Text1->text().isEmpty())
+            m_book.FilterTitles(currentTitleMode());
+        else
+            m_book.ListTitles(currentTitleMode());
+        ui.Text1->clear();
+    } else if (action == UiTexts::actionAdd) {
+        addCategory();
+    } else if (action == UiTexts::actionDelete) {
+        deleteCategory();
+    }
+}
+
+// An edit that didn't happen leaves its message and everything the user typed in place; only
+// a done edit clears the boxes and refreshes the lists.
+
+void Form1::addCategory()
+{
+    if (!m_dialogs.ask(UiTexts::categoryQuestionTitle, ui.Combo1->currentText() + UiTexts::askAdd))
+        return;
+    if (m_book.AddCategory() != EditOutcome::Done)
+        return;
+    m_book.ListCategories();
+    ClearFields();
+    ui.List1->clear();
+    ui.Combo2->setEditText(UiTexts::actionList);
+}
+
+void Form1::deleteCategory()
+{
+    if (!m_dialogs.ask(UiTexts::categoryQuestionTitle,
+                       ui.Combo1->currentText() + UiTexts::askDeleteCategory))
+        return;
+    // A category goes only once all its titles are gone, so none is left behind unlisted.
+    if (m_book.DeleteCategoryTitles(currentTitleMode()) == EditOutcome::Failed)
+        return;
+    if (m_book.DeleteCategory() != EditOutcome::Done)
+        return;
+    ClearFields();
+    ui.List1->clear();
+    ui.Combo2->setEditText(UiTexts::actionList);
+    m_book.ListCategories();
+}
+
+bool Form1::confirmTitleEdit(const QString& question)
+{
+    return m_dialogs.ask(UiTexts::titleQuestionTitle, ui.Text4->text() + question);
+}
+
+void Form1::Command4_Click()
+{
+    ui.Text5->clear();
+    if (ui.Combo1->currentText().isEmpty()) {
+        m_dialogs.tell(UiTexts::noCategory);
+        return;
+    }
+    if (ui.Text4->text().isEmpty()) {
+        m_dialogs.tell(UiTexts::noTitle);
+        return;
+    }
+    if (!confirmTitleEdit(UiTexts::askAdd))
+        return;
+    const TitleMode mode = currentTitleMode();
+    const auto askOtherTitle = [this](const QString& prompt) { return m_dialogs.input(prompt); };
+    if (m_book.AddTitle(mode, askOtherTitle) != EditOutcome::Done)
+        return;
+    ClearFields();
+    m_book.ListTitles(mode);
+}
+
+void Form1::Command5_Click()
+{
+    ui.Text5->clear();
+    if (!confirmTitleEdit(UiTexts::askUpdate))
+        return;
+    const TitleMode mode = currentTitleMode();
+    m_book.UpdateTitle(mode);
+    m_book.ListTitles(mode);
+}
+
+void Form1::Command6_Click()
+{
+    ui.Text5->clear();
+    if (!confirmTitleEdit(UiTexts::askDelete))
+        return;
+    const TitleMode mode = currentTitleMode();
+    if (m_book.DeleteTitle(mode) != EditOutcome::Done)
+        return;
+    ClearFields();
+    m_book.ListTitles(mode);
+}
+
+void Form1::List1_Click()
+{
+    ui.Text5->clear();
+    ui.Text2->clear();
+    m_book.LoadTitle(currentTitleMode());
+    if (ui.Check3->isChecked() && !ui.Text3->toPlainText().isEmpty() && !speakEnglishSentence())
+        return;
+    ui.Text5->setText(UiTexts::titleSelected);
+}
+
+void Form1::Command7_Click()
+{
+    const QString rightPhrase = m_options.ReadOption(Option::Anser_true);
+    const QString wrongPhrase = m_options.ReadOption(Option::Anser_false);
+    const QString reference =
+        currentTitleMode() == TitleMode::EJ ? ui.Text6->toPlainText() : ui.Text3->toPlainText();
+    // Exactly the same characters: no trimming, no folding of case or width.
+    const bool isRight = ui.Text2->text() == reference;
+    try {
+        // The speed stays whatever the last speaking of a sentence set.
+        m_speech.Speak(isRight ? rightPhrase : wrongPhrase);
+        ui.Text5->setText(isRight ? UiTexts::right : UiTexts::wrong);
+    } catch (const SpeechError&) {
+        ui.Text5->setText(UiTexts::speechFailed);
+    }
+}
+
+void Form1::Command2_Click()
+{
     QCoreApplication::quit();
 }
 
-void Form1::Command8_Click() {
+void Form1::Command8_Click()
+{
     ClearFields();
 }
 
@@ -113,7 +308,8 @@ void Form1::Command9_Click()
     m_settings->Open();
 }
 
-void Form1::closeEvent(QCloseEvent* event) {
+void Form1::closeEvent(QCloseEvent* event)
+{
     // Closing the main window ends the program even while the settings window is open.
     event->accept();
     QCoreApplication::quit();

@@ -24,6 +24,9 @@ public:
     void ClearFields();
     void ApplyTitleMode(TitleMode mode);
     TitleMode currentTitleMode() const;
+    // Says the English sentence of Text3 at the stored speed; false, with the speech error in
+    // the status line, when that failed. An empty sentence is silently nothing.
+    bool speakEnglishSentence();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -33,7 +36,17 @@ private:
     void Form_Load();
     void Check1_Click();
     void Check2_Click();
+    void Command1_Click();
     void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void Command7_Click();
+    void List1_Click();
+    void addCategory();
+    void deleteCategory();
+    bool confirmTitleEdit(const QString& question);
     void Command8_Click();
     void Command9_Click();
 

@@ -1,9 +1,7 @@
-#include "FakeDialogs.h"
-#include "FakeSpeech.h"
-#include "Form1.h"
 #include "ImeMode.h"
 #include "StoreTexts.h"
 #include "TestFolder.h"
+#include "TestWindow.h"
 
 #include <QFile>
 #include <QTest>
@@ -13,37 +11,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The window under test with its folder, dialogs and speech replaced.
-struct Window {
-    FakeDialogs dialogs;
-    FakeSpeech speech;
-    Form1 form;
-
-    explicit Window(const TestFolder& folder)
-        : form(folder.path(), dialogs, speech) {}
-    template <typename T> T* get(const char* name) {
-        T* control = form.findChild<T*>(QLatin1String(name));
-        if (!control)
-            qFatal("no control %s", name);
-        return control;
-    }
-    QString text(const char* name) {
-        QWidget* w = get<QWidget>(name);
-        if (auto* line = qobject_cast<QLineEdit*>(w))
-            return line->text();
-        if (auto* box = qobject_cast<QPlainTextEdit*>(w))
-            return box->toPlainText();
-        if (auto* label = qobject_cast<QLabel*>(w))
-            return label->text();
-        if (auto* combo = qobject_cast<QComboBox*>(w))
-            return combo->currentText();
-        qFatal("%s has no text", name);
-    }
-    bool checked(const char* name) { return get<QCheckBox>(name)->isChecked(); }
-    bool shown(const char* name) { return get<QWidget>(name)->isVisibleTo(&form); }
-    void click(const char* name) { QTest::mouseClick(get<QAbstractButton>(name), Qt::LeftButton); }
-};
-
 const char* const kTextBoxes[] = {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6"};
 
 } // namespace
@@ -52,9 +19,10 @@ class TestForm1 : public QObject {
     Q_OBJECT
 
 private slots:
-    void everyControlIsThereByName() {
+    void everyControlIsThereByName()
+    {
         TestFolder folder;
-        Window w(folder);
+        TestWindow w(folder);
         const QList<std::pair<const char*, const char*>> controls = {
             {"Label1", "QLabel"},        {"Label2", "QLabel"},        {"Label3", "QLabel"},
             {"Label4", "QLabel"},        {"Label5", "QLabel"},        {"Label6", "QLabel"},
@@ -76,9 +44,10 @@ private slots:
         QVERIFY(w.get<QComboBox>("Combo2")->isEditable());
     }
 
-    void tabOrderStartsAtSpeakAndRunsAsDesigned() {
+    void tabOrderStartsAtSpeakAndRunsAsDesigned()
+    {
         TestFolder folder;
-        Window w(folder);
+        TestWindow w(folder);
         const QStringList expected = {u"Command1"_s, u"Command2"_s, u"Combo1"_s,   u"Combo2"_s,
                                       u"List1"_s,    u"Text3"_s,    u"Text1"_s,    u"Command3"_s,
                                       u"Command4"_s, u"Command5"_s, u"Command6"_s, u"Command8"_s,
@@ -97,9 +66,10 @@ private slots:
         QCOMPARE(order, expected);
     }
 
-    void startUpOnTheSampleBook() {
+    void startUpOnTheSampleBook()
+    {
         TestFolder folder(PhraseBookContents::OptionsSample);
-        Window w(folder);
+        TestWindow w(folder);
         auto* actions = w.get<QComboBox>("Combo2");
         QCOMPARE(actions->currentText(), u"選択"_s);
         QCOMPARE(actions->count(), 3);
@@ -119,7 +89,8 @@ private slots:
 
     // Start-up survives every state of the file; what it shows follows the options that
     // could be read.
-    void startUpSurvives_data() {
+    void startUpSurvives_data()
+    {
         QTest::addColumn<QString>("setup"); // SQL, or "missing" / "damaged"
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("mode");
@@ -150,7 +121,8 @@ private slots:
             << u"UPDATE オプション SET Option_Value = '2' WHERE Option_Name = 'Speak_sw'"_s
             << StoreTexts::noCategories << u"E-J"_s << u"110"_s << u"Combo1"_s;
     }
-    void startUpSurvives() {
+    void startUpSurvives()
+    {
         QFETCH(QString, setup);
         QFETCH(QString, status);
         QFETCH(QString, mode);
@@ -167,7 +139,7 @@ private slots:
         } else {
             folder.exec(setup);
         }
-        Window w(folder);
+        TestWindow w(folder);
         QCOMPARE(w.text("Text5"), status);
         QCOMPARE(w.text("Label2"), mode);
         const QString actual = QString::number(w.checked("Check1")) +
@@ -180,7 +152,8 @@ private slots:
         QCOMPARE(openFileCount(), 0);
     }
 
-    void titleModeSetsHeadingsAndInputMethods_data() {
+    void titleModeSetsHeadingsAndInputMethods_data()
+    {
         QTest::addColumn<TitleMode>("mode");
         QTest::addColumn<QString>("heading");
         QTest::addColumn<QString>("caption");
@@ -190,13 +163,14 @@ private slots:
         QTest::newRow("J-E") << TitleMode::JE << u"解答欄（英語）"_s << u"J-E"_s
                              << QList<int>{3, 1, 1};
     }
-    void titleModeSetsHeadingsAndInputMethods() {
+    void titleModeSetsHeadingsAndInputMethods()
+    {
         QFETCH(TitleMode, mode);
         QFETCH(QString, heading);
         QFETCH(QString, caption);
         QFETCH(QList<int>, modes);
         TestFolder folder;
-        Window w(folder);
+        TestWindow w(folder);
         w.form.ApplyTitleMode(mode == TitleMode::EJ ? TitleMode::JE : TitleMode::EJ);
         w.form.ApplyTitleMode(mode);
         QCOMPARE(w.text("Label1"), heading);
@@ -214,9 +188,10 @@ private slots:
     }
 
     // The show/hide boxes change only the window: texts stay, options stay.
-    void checkBoxesShowAndHide() {
+    void checkBoxesShowAndHide()
+    {
         TestFolder folder;
-        Window w(folder);
+        TestWindow w(folder);
         w.get<QPlainTextEdit>("Text3")->setPlainText(u"Hello."_s);
         w.click("Check1");
         QVERIFY(!w.shown("Text3"));
@@ -230,9 +205,10 @@ private slots:
                  (QStringList{u"1"_s, u"1"_s}));
     }
 
-    void clearEmptiesTheSixBoxesOnly() {
+    void clearEmptiesTheSixBoxesOnly()
+    {
         TestFolder folder(PhraseBookContents::OptionsSample);
-        Window w(folder);
+        TestWindow w(folder);
         for (const char* box : kTextBoxes) {
             if (auto* line = w.form.findChild<QLineEdit*>(QLatin1String(box)))
                 line->setText(u"x"_s);
@@ -251,9 +227,10 @@ private slots:
         QCOMPARE(w.text("Combo2"), u"選択"_s);
     }
 
-    void exitEndsTheProgram() {
+    void exitEndsTheProgram()
+    {
         TestFolder folder;
-        Window w(folder);
+        TestWindow w(folder);
         w.form.show();
         QTimer::singleShot(0, &w.form, [&] { w.click("Command2"); });
         // Fails the test if the loop isn't ended within the guard's time.

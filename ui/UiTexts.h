@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+// Every text the main window's commands write into the status line or show in a box.
+namespace UiTexts {
+
+inline const QString speechFailed = QStringLiteral("TextToSpeech でエラーが発生しました。");
+inline const QString titleSelected = QStringLiteral("タイトルが選択されました。");
+inline const QString right = QStringLiteral("正解！");
+inline const QString wrong = QStringLiteral("まちがってます。");
+
+inline const QString actionList = QStringLiteral("選択");
+inline const QString actionAdd = QStringLiteral("登録");
+inline const QString actionDelete = QStringLiteral("削除");
+
+// The category questions end their title in "!", the title questions in a full-width "！".
+inline const QString categoryQuestionTitle = QStringLiteral("確認!");
+inline const QString titleQuestionTitle = QStringLiteral("確認！");
+inline const QString askAdd = QStringLiteral(" を登録しますか？");
+inline const QString askUpdate = QStringLiteral(" を更新しますか？");
+inline const QString askDelete = QStringLiteral(" を削除しますか？");
+inline const QString askDeleteCategory =
+    QStringLiteral(" を削除しますか？\nこのカテゴリのタイトルは全て削除されます。");
+inline const QString noCategory = QStringLiteral("カテゴリが指定されていません。");
+inline const QString noTitle = QStringLiteral("タイトルに文字列を入力してください。");
+
+} // namespace UiTexts
