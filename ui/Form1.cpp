@@ -4,12 +4,12 @@
 #include "Dialogs.h"
 #include "Form2.h"
 #include "ImeMode.h"
+#include "Numeric.h"
 #include "SpeechEngine.h"
 #include "UiTexts.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QRegularExpression>
 
 #include <cmath>
 #include <limits>
@@ -17,16 +17,13 @@
 
 namespace {
 
-// The speed option as a whole number of words per minute. A decimal notation is accepted,
-// fractions rounding to the nearest even number; anything else, or a value beyond 32 bits,
-// has no speed.
+// The speed option as a whole number of words per minute: a decimal notation, fractions
+// rounding to the nearest even number. Anything else, or a value beyond 32 bits, has none.
 std::optional<std::int32_t> speedOf(const QString& optionText)
 {
-    static const QRegularExpression decimal(
-        QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?\\s*$"));
-    if (!decimal.match(optionText).hasMatch())
+    if (!isNumeric(optionText))
         return std::nullopt;
-    const double rounded = std::nearbyint(optionText.trimmed().toDouble());
+    const double rounded = std::nearbyint(optionText.toDouble());
     if (!(rounded >= std::numeric_limits<std::int32_t>::min() &&
           rounded <= std::numeric_limits<std::int32_t>::max()))
         return std::nullopt;
