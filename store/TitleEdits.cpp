@@ -1,6 +1,7 @@
 #include "Apostrophes.h"
 #include "OperationFrame.h"
 #include "PhraseBook.h"
+#include "PlainText.h"
 #include "Result.h"
 #include "StoreTexts.h"
 
@@ -21,9 +22,9 @@ QString keyCondition(TitleMode mode, const QString& title)
 
 QString PhraseBook::englishSentence()
 {
-    if (m_c.Text3->toPlainText().isEmpty())
+    if (plainTextOf(m_c.Text3).isEmpty())
         m_c.Text3->setPlainText(u" "_s);
-    return m_c.Text3->toPlainText();
+    return plainTextOf(m_c.Text3);
 }
 
 EditOutcome PhraseBook::AddTitle(TitleMode mode, const TitleInput& askOtherTitle)
@@ -39,7 +40,7 @@ EditOutcome PhraseBook::AddTitle(TitleMode mode, const TitleInput& askOtherTitle
             table.setField(u"タイトル名_英語"_s, ReplaceApostrophes(ej ? title : other));
             table.setField(u"タイトル名_日本語"_s, ej ? other : title);
             table.setField(u"英文"_s, english);
-            table.setField(u"和訳"_s, m_c.Text6->toPlainText());
+            table.setField(u"和訳"_s, plainTextOf(m_c.Text6));
             table.setField(u"カテゴリ名"_s, m_c.Combo1->currentText());
             table.update();
             m_c.Text5->setText(StoreTexts::added);
@@ -58,7 +59,7 @@ EditOutcome PhraseBook::UpdateTitle(TitleMode mode)
         }
         result.edit();
         result.setField(u"英文"_s, englishSentence());
-        result.setField(u"和訳"_s, m_c.Text6->toPlainText());
+        result.setField(u"和訳"_s, plainTextOf(m_c.Text6));
         result.setField(u"カテゴリ名"_s, m_c.Combo1->currentText());
         result.update();
         m_c.Text5->setText(StoreTexts::updated);

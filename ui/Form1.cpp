@@ -5,6 +5,7 @@
 #include "Form2.h"
 #include "ImeMode.h"
 #include "Numeric.h"
+#include "PlainText.h"
 #include "SpeechEngine.h"
 #include "UiTexts.h"
 
@@ -128,7 +129,7 @@ void Form1::Check2_Click()
 
 bool Form1::speakEnglishSentence()
 {
-    const QString sentence = ui.Text3->toPlainText();
+    const QString sentence = plainTextOf(ui.Text3);
     if (sentence.isEmpty())
         return true;
     try {
@@ -251,7 +252,7 @@ void Form1::List1_Click()
     ui.Text5->clear();
     ui.Text2->clear();
     m_book.LoadTitle(currentTitleMode());
-    if (ui.Check3->isChecked() && !ui.Text3->toPlainText().isEmpty() && !speakEnglishSentence())
+    if (ui.Check3->isChecked() && !plainTextOf(ui.Text3).isEmpty() && !speakEnglishSentence())
         return;
     ui.Text5->setText(UiTexts::titleSelected);
 }
@@ -261,7 +262,7 @@ void Form1::Command7_Click()
     const QString rightPhrase = m_options.ReadOption(Option::Anser_true);
     const QString wrongPhrase = m_options.ReadOption(Option::Anser_false);
     const QString reference =
-        currentTitleMode() == TitleMode::EJ ? ui.Text6->toPlainText() : ui.Text3->toPlainText();
+        currentTitleMode() == TitleMode::EJ ? plainTextOf(ui.Text6) : plainTextOf(ui.Text3);
     // Exactly the same characters: no trimming, no folding of case or width.
     const bool isRight = ui.Text2->text() == reference;
     try {

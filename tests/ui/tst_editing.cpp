@@ -291,6 +291,25 @@ private slots:
         QCOMPARE(w.text("Text5"), StoreTexts::updated);
     }
 
+    // A title shown and saved again is stored unchanged, whatever spaces and separators its
+    // texts hold.
+    void updateKeepsTheTextsAsShown()
+    {
+        TestFolder folder;
+        folder.exec(u"INSERT INTO カテゴリ VALUES ('c');"
+                    "INSERT INTO タイトル VALUES ('Odd', '変', 'a' || char(160) || 'b' || "
+                    "char(8232) || 'c', '一' || char(10) || char(12288) || '二', 'c')"_s);
+        const QStringList before = titles(folder);
+        TestWindow w(folder);
+        w.setChecked("Check3", false);
+        w.listCategory(u"c"_s);
+        w.clickTitle(u"Odd"_s);
+        w.dialogs.answers = {true};
+        w.click("Command5");
+        QCOMPARE(w.text("Text5"), StoreTexts::updated);
+        QCOMPARE(titles(folder), before);
+    }
+
     void deleteTitle()
     {
         TestFolder folder;
