@@ -9,15 +9,6 @@
 
 using namespace Qt::StringLiterals;
 
-EditOutcome PhraseBook::runEdit(const QString& statement, const QString& errorText,
-                                const std::function<EditOutcome(Result&)>& work)
-{
-    EditOutcome outcome = EditOutcome::Failed;
-    runQuery(m_c.Text5, path(), statement, errorText,
-             [&](Result& result) { outcome = work(result); });
-    return outcome;
-}
-
 EditOutcome PhraseBook::AddCategory()
 {
     const bool added = runAppend(m_c.Text5, path(), u"カテゴリ"_s, StoreTexts::addCategoryFailed,
@@ -35,15 +26,7 @@ EditOutcome PhraseBook::DeleteCategory()
     const QString statement = u"SELECT カテゴリ名"_s + u" FROM カテゴリ"_s +
                               u" WHERE カテゴリ名 = '"_s +
                               escapeApostrophes(m_c.Combo1->currentText()) + u"'"_s;
-    return runEdit(statement, StoreTexts::deleteCategoryFailed, [this](Result& result) {
-        if (result.recordCount() == 0) {
-            m_c.Text5->setText(StoreTexts::notFound);
-            return EditOutcome::NotFound;
-        }
-        result.deleteCurrent();
-        m_c.Text5->setText(StoreTexts::deleted);
-        return EditOutcome::Done;
-    });
+    return deleteFirstRow(statement, StoreTexts::deleteCategoryFailed);
 }
 
 EditOutcome PhraseBook::DeleteCategoryTitles(TitleMode mode)

@@ -41,3 +41,25 @@ void PhraseBook::ListCategories()
                      });
              });
 }
+
+EditOutcome PhraseBook::runEdit(const QString& statement, const QString& errorText,
+                                const std::function<EditOutcome(Result&)>& work)
+{
+    EditOutcome outcome = EditOutcome::Failed;
+    runQuery(m_c.Text5, path(), statement, errorText,
+             [&](Result& result) { outcome = work(result); });
+    return outcome;
+}
+
+EditOutcome PhraseBook::deleteFirstRow(const QString& statement, const QString& errorText)
+{
+    return runEdit(statement, errorText, [this](Result& result) {
+        if (result.recordCount() == 0) {
+            m_c.Text5->setText(StoreTexts::notFound);
+            return EditOutcome::NotFound;
+        }
+        result.deleteCurrent();
+        m_c.Text5->setText(StoreTexts::deleted);
+        return EditOutcome::Done;
+    });
+}

@@ -52,6 +52,8 @@ private:
     // Runs one edit in the frame; work returns Done or NotFound.
     EditOutcome runEdit(const QString& statement, const QString& errorText,
                         const std::function<EditOutcome(Result&)>& work);
+    // Deletes the first row of the statement's result, if any.
+    EditOutcome deleteFirstRow(const QString& statement, const QString& errorText);
     // An empty English sentence is stored, and shown, as one blank.
     QString englishSentence();
 

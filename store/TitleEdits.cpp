@@ -71,13 +71,5 @@ EditOutcome PhraseBook::DeleteTitle(TitleMode mode)
 {
     const QString statement = u"SELECT "_s + titleColumn(mode) + u" FROM タイトル"_s +
                               keyCondition(mode, m_c.Text4->text());
-    return runEdit(statement, StoreTexts::deleteTitleFailed, [this](Result& result) {
-        if (result.recordCount() == 0) {
-            m_c.Text5->setText(StoreTexts::notFound);
-            return EditOutcome::NotFound;
-        }
-        result.deleteCurrent();
-        m_c.Text5->setText(StoreTexts::deleted);
-        return EditOutcome::Done;
-    });
+    return deleteFirstRow(statement, StoreTexts::deleteTitleFailed);
 }

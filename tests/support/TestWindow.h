@@ -64,6 +64,13 @@ struct TestWindow {
         }
         return result;
     }
+    // The window's controls as the store operations see them.
+    StoreControls storeControls()
+    {
+        return {get<QComboBox>("Combo1"), get<QListWidget>("List1"),    get<QLabel>("Label5"),
+                get<QLineEdit>("Text1"),  get<QPlainTextEdit>("Text3"), get<QLineEdit>("Text4"),
+                get<QLineEdit>("Text5"),  get<QPlainTextEdit>("Text6")};
+    }
     bool checked(const char* name) { return get<QCheckBox>(name)->isChecked(); }
     void setChecked(const char* name, bool on) { get<QCheckBox>(name)->setChecked(on); }
     bool shown(const char* name) { return get<QWidget>(name)->isVisibleTo(&form); }

@@ -22,13 +22,6 @@ void addTitles(const TestFolder& folder)
                 " ('It’s mine', 'わたしの', 'It''s mine.', 'わたしのです。', 'Don''t')"_s);
 }
 
-StoreControls controlsOf(TestWindow& w)
-{
-    return {w.get<QComboBox>("Combo1"), w.get<QListWidget>("List1"),    w.get<QLabel>("Label5"),
-            w.get<QLineEdit>("Text1"),  w.get<QPlainTextEdit>("Text3"), w.get<QLineEdit>("Text4"),
-            w.get<QLineEdit>("Text5"),  w.get<QPlainTextEdit>("Text6")};
-}
-
 void setOption(const TestFolder& folder, const QString& name, const QString& value)
 {
     folder.exec(
@@ -133,7 +126,7 @@ private slots:
         addTitles(folder);
         TestWindow w(folder);
         w.listCategory(u"旅行"_s);
-        PhraseBook book(folder.path(), controlsOf(w));
+        PhraseBook book(folder.path(), w.storeControls());
         w.setText("Text1", u"zebra"_s);
         book.FilterTitles(TitleMode::EJ);
         QCOMPARE(w.items("List1").size(), 4);
@@ -165,7 +158,7 @@ private slots:
         w.listCategory(u"c"_s);
         w.get<QListWidget>("List1")->setCurrentRow(0);
         w.setText("Text6", u"before"_s);
-        PhraseBook(folder.path(), controlsOf(w)).LoadTitle(TitleMode::EJ);
+        PhraseBook(folder.path(), w.storeControls()).LoadTitle(TitleMode::EJ);
         QCOMPARE(w.text("Text4"), u"a"_s);
         QCOMPARE(w.text("Text3"), u"A."_s);
         QCOMPARE(w.text("Text6"), u"before"_s);

@@ -162,10 +162,7 @@ private slots:
         TestWindow w(folder);
         w.setText("Combo1", u"旅行"_s);
         w.setText("Text5", u"as it was"_s);
-        PhraseBook book(folder.path(), {w.get<QComboBox>("Combo1"), w.get<QListWidget>("List1"),
-                                        w.get<QLabel>("Label5"), w.get<QLineEdit>("Text1"),
-                                        w.get<QPlainTextEdit>("Text3"), w.get<QLineEdit>("Text4"),
-                                        w.get<QLineEdit>("Text5"), w.get<QPlainTextEdit>("Text6")});
+        PhraseBook book(folder.path(), w.storeControls());
         QCOMPARE(book.DeleteCategoryTitles(TitleMode::EJ), EditOutcome::Done);
         QCOMPARE(titles(folder),
                  QStringList{u"Deadline|締め切り|When is it due?|いつまでですか？|仕事"_s});
