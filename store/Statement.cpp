@@ -1,6 +1,7 @@
 #include "Statement.h"
 
 #include "EngineError.h"
+#include "EngineText.h"
 
 #include <sqlite3.h>
 
@@ -13,9 +14,10 @@ namespace {
 
 } // namespace
 
-Statement::Statement(sqlite3* db, const QString& text)
+Statement::Statement(sqlite3* db, const QString& statement)
     : m_db(db)
 {
+    const QString text = engineText(statement);
     if (sqlite3_prepare16_v2(db, text.utf16(), static_cast<int>(text.size() * 2), &m_stmt,
                              nullptr) != SQLITE_OK)
         fail(db);
@@ -26,10 +28,13 @@ Statement::~Statement()
     sqlite3_finalize(m_stmt);
 }
 
-void Statement::bind(int index, const QString& value)
+void Statement::bind(int index, const QString& text)
 {
-    if (sqlite3_bind_text16(m_stmt, index, value.utf16(), static_cast<int>(value.size() * 2),
-                            SQLITE_TRANSIENT) != SQLITE_OK)
+    // As UTF-8: SQLite takes a UTF-16 value that starts with U+FEFF or U+FFFE for a byte order
+    // mark, drops it and, for U+FFFE, reads the rest byte-swapped.
+    const QByteArray value = engineText(text).toUtf8();
+    if (sqlite3_bind_text(m_stmt, index, value.constData(), static_cast<int>(value.size()),
+                          SQLITE_TRANSIENT) != SQLITE_OK)
         fail(m_db);
 }
 

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringDecoder>
+
+// SQLite reads a lone surrogate in UTF-16 together with the unit after it, so a stray one
+// would swallow the apostrophe that ends a literal, or a character of a stored value. Every
+// text goes to the engine with each lone surrogate turned into U+FFFD.
+inline QString engineText(const QString& text)
+{
+    QString out = text;
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        if (out[i].isHighSurrogate() && i + 1 < out.size() && out[i + 1].isLowSurrogate())
+            ++i;
+        else if (out[i].isSurrogate())
+            out[i] = QChar(QChar::ReplacementCharacter);
+    }
+    return out;
+}
+
+// A value read back from the engine as UTF-8: SQLite's own conversion to UTF-16 would turn
+// U+FFFE into U+FFFD, and a leading U+FEFF is part of the value, not a byte order mark.
+inline QString textFromEngine(const unsigned char* data, int bytes)
+{
+    QStringDecoder decode(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decode(QByteArrayView(reinterpret_cast<const char*>(data), bytes));
+}
