@@ -3,8 +3,6 @@
 #include "EngineError.h"
 #include "Statement.h"
 
-#include <sqlite3.h>
-
 namespace {
 
 QString quoted(const QString& name)
@@ -27,15 +25,6 @@ void Result::moveNext()
     if (m_row >= recordCount())
         throw EngineError("no current row");
     ++m_row;
-}
-
-void Result::requireSameFile() const
-{
-    // A file deleted or replaced since it was opened is no longer the phrase book: a row
-    // saved into it would be lost.
-    int moved = 0;
-    if (sqlite3_file_control(m_db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK || moved)
-        throw EngineError("the file has been moved or deleted");
 }
 
 void Result::requireCurrentRow() const
@@ -104,7 +93,6 @@ void Result::update()
     const auto values = std::exchange(m_values, {});
     const Pending pending = std::exchange(m_pending, Pending::None);
 
-    requireSameFile();
     Statement statement(m_db, sql);
     int index = 1;
     for (const auto& [column, value] : values)
@@ -112,18 +100,20 @@ void Result::update()
     if (pending == Pending::Editing)
         statement.bind(index, m_rowids[static_cast<std::size_t>(m_row)]);
     statement.execute();
-    // Another program may have deleted the row since it was read: nothing was saved.
-    if (pending == Pending::Editing && sqlite3_changes(m_db) == 0)
-        throw EngineError("the row is gone");
+}
+
+void Result::Finalize::operator()(Statement* statement) const noexcept
+{
+    delete statement;
 }
 
 void Result::deleteCurrent()
 {
     requireCurrentRow();
-    requireSameFile();
-    Statement statement(m_db, QStringLiteral("DELETE FROM ") + quoted(m_table) +
-                                  QStringLiteral(" WHERE rowid=?"));
-    statement.bind(1, m_rowids[static_cast<std::size_t>(m_row)]);
-    statement.execute();
+    if (!m_delete)
+        m_delete.reset(new Statement(m_db, QStringLiteral("DELETE FROM ") + quoted(m_table) +
+                                               QStringLiteral(" WHERE rowid=?")));
+    m_delete->bind(1, m_rowids[static_cast<std::size_t>(m_row)]);
+    m_delete->execute();
     m_deleted[static_cast<std::size_t>(m_row)] = true;
 }

@@ -2,11 +2,13 @@
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
 
 struct sqlite3;
+class Statement;
 
 // The rows of a query as an updatable result, or a table opened for appending. Rows are read
 // in full when the result opens; each remembers its rowid, so edits and deletions write back
@@ -34,7 +36,6 @@ private:
     Result(sqlite3* db, QString table, int columns);
 
     void requireCurrentRow() const;
-    void requireSameFile() const;
 
     sqlite3* m_db;
     QString m_table;
@@ -46,4 +47,10 @@ private:
 
     enum class Pending { None, Adding, Editing } m_pending = Pending::None;
     std::vector<std::pair<QString, QString>> m_values;
+
+    struct Finalize {
+        void operator()(Statement* statement) const noexcept;
+    };
+    // A walk deletes row after row, so the deletion is prepared once per result.
+    std::unique_ptr<Statement, Finalize> m_delete;
 };
