@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include "EngineError.h"
+#include "EngineText.h"
 #include "JetLike.h"
 #include "Result.h"
 #include "Statement.h"
@@ -118,7 +119,7 @@ Result Database::openResult(const QString& select)
     static const QLatin1String kSelect("SELECT ");
     if (!select.startsWith(kSelect, Qt::CaseInsensitive))
         throw OpenError(OpenFailure::Refused, "not a SELECT");
-    const QString text = kSelect + QLatin1String("rowid,") + select.mid(kSelect.size());
+    const QString text = kSelect + QLatin1String("rowid,") + engineText(select.mid(kSelect.size()));
 
     sqlite3_stmt* stmt = nullptr;
     const void* tail = nullptr;
@@ -145,10 +146,8 @@ Result Database::openResult(const QString& select)
             if (sqlite3_column_type(stmt, i) == SQLITE_NULL) {
                 result.m_cells.emplace_back();
             } else {
-                const auto* data = static_cast<const char16_t*>(sqlite3_column_text16(stmt, i));
-                const int bytes = sqlite3_column_bytes16(stmt, i);
                 result.m_cells.emplace_back(
-                    QString(reinterpret_cast<const QChar*>(data), bytes / 2));
+                    textFromEngine(sqlite3_column_text(stmt, i), sqlite3_column_bytes(stmt, i)));
             }
         }
     }

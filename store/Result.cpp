@@ -3,6 +3,8 @@
 #include "EngineError.h"
 #include "Statement.h"
 
+#include <sqlite3.h>
+
 namespace {
 
 QString quoted(const QString& name)
@@ -25,6 +27,15 @@ void Result::moveNext()
     if (m_row >= recordCount())
         throw EngineError("no current row");
     ++m_row;
+}
+
+void Result::requireSameFile() const
+{
+    // A file deleted or replaced since it was opened is no longer the phrase book: a row
+    // saved into it would be lost.
+    int moved = 0;
+    if (sqlite3_file_control(m_db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK || moved)
+        throw EngineError("the file has been moved or deleted");
 }
 
 void Result::requireCurrentRow() const
@@ -93,6 +104,7 @@ void Result::update()
     const auto values = std::exchange(m_values, {});
     const Pending pending = std::exchange(m_pending, Pending::None);
 
+    requireSameFile();
     Statement statement(m_db, sql);
     int index = 1;
     for (const auto& [column, value] : values)
@@ -100,6 +112,9 @@ void Result::update()
     if (pending == Pending::Editing)
         statement.bind(index, m_rowids[static_cast<std::size_t>(m_row)]);
     statement.execute();
+    // Another program may have deleted the row since it was read: nothing was saved.
+    if (pending == Pending::Editing && sqlite3_changes(m_db) == 0)
+        throw EngineError("the row is gone");
 }
 
 void Result::Finalize::operator()(Statement* statement) const noexcept
@@ -110,6 +125,7 @@ void Result::Finalize::operator()(Statement* statement) const noexcept
 void Result::deleteCurrent()
 {
     requireCurrentRow();
+    requireSameFile();
     if (!m_delete)
         m_delete.reset(new Statement(m_db, QStringLiteral("DELETE FROM ") + quoted(m_table) +
                                                QStringLiteral(" WHERE rowid=?")));

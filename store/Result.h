@@ -36,6 +36,7 @@ private:
     Result(sqlite3* db, QString table, int columns);
 
     void requireCurrentRow() const;
+    void requireSameFile() const;
 
     sqlite3* m_db;
     QString m_table;

@@ -17,6 +17,7 @@ void PhraseBook::fillTitleList(Result& result)
 {
     // Added in one go; the guard also adds the titles read before a failure.
     QStringList titles;
+    titles.reserve(result.recordCount());
     const auto addTitles = qScopeGuard([&] { m_c.List1->addItems(titles); });
     walkRows(
         result, kLookupRowLimit, [this] { m_c.List1->clear(); },
