@@ -4,7 +4,6 @@
 #include "JetLike.h"
 
 #include <cstdlib>
-#include <optional>
 
 namespace {
 
@@ -29,7 +28,7 @@ struct Bracket {
     bool empty = true;
 };
 
-Bracket parseBracket(QStringView p, qsizetype open, std::optional<char16_t> c, bool* takes)
+Bracket parseBracket(QStringView p, qsizetype open, const char16_t* c, bool* takes)
 {
     Bracket b;
     qsizetype i = open + 1;
@@ -65,7 +64,7 @@ bool malformed(QStringView p)
 {
     for (qsizetype i = 0; i < p.size(); ++i)
         if (p[i] == u'[') {
-            const Bracket b = parseBracket(p, i, std::nullopt, nullptr);
+            const Bracket b = parseBracket(p, i, nullptr, nullptr);
             if (b.end < 0)
                 return true;
             i = b.end;
@@ -94,8 +93,8 @@ struct Reference {
             return match(i + 1, j) || (j < t.size() && match(i, j + 1));
         if (c == u'[') {
             bool takes = false;
-            const std::optional<char16_t> ch =
-                j < t.size() ? std::optional(t[j].unicode()) : std::nullopt;
+            const char16_t here = j < t.size() ? t[j].unicode() : u'\0';
+            const char16_t* ch = j < t.size() ? &here : nullptr;
             const Bracket b = parseBracket(p, i, ch, &takes);
             if (b.empty && !b.negated)
                 return match(b.end + 1, j);
