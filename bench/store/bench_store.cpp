@@ -242,6 +242,7 @@ struct Controls {
     Controls()
     {
         combo->setEditable(true);
+        list->setUniformItemSizes(true); // as List1 is
         auto* layout = new QVBoxLayout(&window);
         for (QWidget* w : std::initializer_list<QWidget*>{combo, list, count, search, title, status,
                                                           english, translation})
