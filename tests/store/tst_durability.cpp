@@ -3,6 +3,7 @@
 
 #include "OptionStore.h"
 #include "PhraseBook.h"
+#include "StoreWidgets.h"
 #include "TestFolder.h"
 
 #include <QApplication>
@@ -23,20 +24,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Controls {
-    QComboBox combo;
-    QListWidget list;
-    QLabel count;
-    QLineEdit search, title, status;
-    QPlainTextEdit english, translation;
-
-    Controls() { combo.setEditable(true); }
-    StoreControls view()
-    {
-        return {&combo, &list, &count, &search, &english, &title, &status, &translation};
-    }
-};
-
 // Fills category name with count titles.
 void addTitles(const TestFolder& folder, const QString& name, int count)
 {
@@ -55,7 +42,7 @@ QStringList entries(const TestFolder& folder)
 // The child: deletes a category's titles, says so, and is killed before anything else runs.
 int deleteThenDie(char** argv)
 {
-    Controls c;
+    StoreWidgets c;
     PhraseBook book(QString::fromLocal8Bit(argv[2]), c.view());
     c.combo.setEditText(QString::fromLocal8Bit(argv[3]));
     const EditOutcome outcome = book.DeleteCategoryTitles(TitleMode::EJ);
@@ -113,7 +100,7 @@ private slots:
         QFETCH(int, step);
         TestFolder folder;
         addTitles(folder, u"c"_s, 40);
-        Controls c;
+        StoreWidgets c;
         PhraseBook book(folder.path(), c.view());
         const OptionStore options(folder.path());
         c.combo.setEditText(u"c"_s);
@@ -175,7 +162,7 @@ private slots:
         TestFolder folder;
         addTitles(folder, u"c"_s, 3);
         QCOMPARE(folder.rows(u"PRAGMA journal_mode=WAL"_s), QStringList{u"wal"_s});
-        Controls c;
+        StoreWidgets c;
         PhraseBook book(folder.path(), c.view());
         c.combo.setEditText(u"c"_s);
         c.title.setText(u"c title 2"_s);

@@ -4,6 +4,7 @@
 #include "PhraseBook.h"
 #include "Result.h"
 #include "StoreTexts.h"
+#include "StoreWidgets.h"
 #include "TestFolder.h"
 
 #include <QComboBox>
@@ -18,28 +19,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The controls the store writes into, as the main window has them.
-struct Controls {
-    QComboBox combo;
-    QListWidget list;
-    QLabel count;
-    QLineEdit search, title, status;
-    QPlainTextEdit english, translation;
-
-    Controls() { combo.setEditable(true); }
-    StoreControls view()
-    {
-        return {&combo, &list, &count, &search, &english, &title, &status, &translation};
-    }
-    QStringList items() const
-    {
-        QStringList result;
-        for (int i = 0; i < combo.count(); ++i)
-            result << combo.itemText(i);
-        return result;
-    }
-};
 
 void addCategories(const TestFolder& folder, int count)
 {
@@ -127,7 +106,7 @@ private slots:
     {
         TestFolder folder;
         folder.exec(u"INSERT INTO カテゴリ VALUES ('旅行'), ('Work'), ('あいさつ')"_s);
-        Controls c;
+        StoreWidgets c;
         c.combo.addItem(u"old"_s);
         c.status.setText(u"before"_s);
         PhraseBook(folder.path(), c.view()).ListCategories();
@@ -139,7 +118,7 @@ private slots:
     void listCategoriesWithNoneKeepsTheBox()
     {
         TestFolder folder;
-        Controls c;
+        StoreWidgets c;
         c.combo.addItems({u"a"_s, u"b"_s});
         c.combo.setEditText(u"typed"_s);
         PhraseBook(folder.path(), c.view()).ListCategories();
@@ -163,7 +142,7 @@ private slots:
         QFETCH(bool, listed);
         TestFolder folder;
         addCategories(folder, categories);
-        Controls c;
+        StoreWidgets c;
         c.combo.addItem(u"old"_s);
         PhraseBook(folder.path(), c.view()).ListCategories();
         QCOMPARE(c.combo.count(), listed ? categories : 1);
@@ -177,7 +156,7 @@ private slots:
         // Another tool may have dropped the constraints and stored a Null.
         folder.exec(u"DROP TABLE カテゴリ; CREATE TABLE カテゴリ (カテゴリ名 TEXT);"
                     "INSERT INTO カテゴリ VALUES ('a'), ('b'), (NULL), ('d')"_s);
-        Controls c;
+        StoreWidgets c;
         PhraseBook(folder.path(), c.view()).ListCategories();
         QCOMPARE(c.items(), (QStringList{u"a"_s, u"b"_s}));
         QCOMPARE(c.status.text(), StoreTexts::listCategoriesFailed);
@@ -209,7 +188,7 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(content);
         }
-        Controls c;
+        StoreWidgets c;
         c.combo.addItem(u"kept"_s);
         PhraseBook(folder.path(), c.view()).ListCategories();
         QCOMPARE(c.status.text(), expected);
@@ -234,7 +213,7 @@ private slots:
         TestFolder folder;
         if (!setup.isEmpty())
             folder.exec(setup);
-        Controls c;
+        StoreWidgets c;
         PhraseBook book(folder.path(), c.view());
         book.ListCategories();
         QCOMPARE(openFileCount(), 0);

@@ -1,5 +1,6 @@
 #include "PhraseBook.h"
 #include "StoreTexts.h"
+#include "StoreWidgets.h"
 #include "TestWindow.h"
 
 #include <QFile>
@@ -26,21 +27,6 @@ enum class Damage {
     ReadOnly,
     Folder,
     Locked
-};
-
-// The controls the store writes into, as the main window has them.
-struct Controls {
-    QComboBox combo;
-    QListWidget list;
-    QLabel count;
-    QLineEdit search, title, status;
-    QPlainTextEdit english, translation;
-
-    Controls() { combo.setEditable(true); }
-    StoreControls view()
-    {
-        return {&combo, &list, &count, &search, &english, &title, &status, &translation};
-    }
 };
 
 void addTitles(const TestFolder& folder)
@@ -243,7 +229,7 @@ private slots:
         TestFolder folder;
         addTitles(folder);
         QFile::copy(folder.file(), folder.path() + u"/good"_s);
-        Controls c;
+        StoreWidgets c;
         PhraseBook book(folder.path(), c.view());
         c.combo.setEditText(u"旅行"_s);
         c.title.setText(u"Train"_s);
@@ -395,7 +381,7 @@ private slots:
             "INSERT INTO タイトル (タイトル名_英語, タイトル名_日本語, 英文, 和訳, カテゴリ名)"
             " VALUES "_s +
             rows);
-        Controls c;
+        StoreWidgets c;
         PhraseBook book(folder.path(), c.view());
         c.combo.setEditText(u"c"_s);
         book.ListTitles(TitleMode::EJ);
@@ -437,7 +423,7 @@ private slots:
         QFETCH(QString, shown);
         TestFolder folder;
         addTitles(folder);
-        Controls c;
+        StoreWidgets c;
         PhraseBook book(folder.path(), c.view());
         c.combo.setEditText(u"c"_s + text);
         c.title.setText(u"t"_s + text);
@@ -466,7 +452,7 @@ private slots:
     {
         TestFolder folder;
         addTitles(folder);
-        Controls c;
+        StoreWidgets c;
         PhraseBook book(folder.path(), c.view());
         c.combo.setEditText(u"旅行"_s);
         c.title.setText(u"Airport"_s);

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "StoreControls.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QStringList>
+
+// The controls the store reads and writes, standing alone as the main window has them.
+struct StoreWidgets {
+    QComboBox combo;
+    QListWidget list;
+    QLabel count;
+    QLineEdit search, title, status;
+    QPlainTextEdit english, translation;
+
+    StoreWidgets() { combo.setEditable(true); }
+    StoreControls view()
+    {
+        return {&combo, &list, &count, &search, &english, &title, &status, &translation};
+    }
+    QStringList items() const
+    {
+        QStringList result;
+        for (int i = 0; i < combo.count(); ++i)
+            result << combo.itemText(i);
+        return result;
+    }
+};
