@@ -4,8 +4,7 @@
 #include "ImeMode.h"
 #include "Numeric.h"
 #include "OptionTexts.h"
-
-#include <QListWidget>
+#include "TitleList.h"
 
 using namespace Qt::StringLiterals;
 

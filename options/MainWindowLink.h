@@ -8,8 +8,8 @@
 
 class QCheckBox;
 class QLineEdit;
-class QListWidget;
 class QPushButton;
+class TitleList;
 
 // What the settings window reaches of the main window: the controls it sets and the main
 // window's own operations. Keeps options/ free of the main window's class.
@@ -19,7 +19,7 @@ struct MainWindowLink {
     QCheckBox* Check1;
     QCheckBox* Check2;
     QCheckBox* Check3;
-    QListWidget* List1;
+    TitleList* List1;
     std::function<void(TitleMode)> ApplyTitleMode;
     std::function<void()> ClearFields;
     // A notice with an OK button only.

@@ -3,14 +3,14 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QPlainTextEdit;
+class TitleList;
 
 // The main-window controls the store operations read their inputs from and write their
 // results into.
 struct StoreControls {
     QComboBox* Combo1;     // category
-    QListWidget* List1;    // titles of the category
+    TitleList* List1;      // titles of the category
     QLabel* Label5;        // number of titles listed
     QLineEdit* Text1;      // search text
     QPlainTextEdit* Text3; // English sentence

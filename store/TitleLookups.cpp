@@ -3,11 +3,11 @@
 #include "PhraseBook.h"
 #include "Result.h"
 #include "StoreTexts.h"
+#include "TitleList.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QScopeGuard>
 
@@ -64,8 +64,7 @@ void PhraseBook::FilterTitles(TitleMode mode)
 
 void PhraseBook::LoadTitle(TitleMode mode)
 {
-    const QListWidgetItem* selected = m_c.List1->currentItem();
-    const QString title = selected && selected->isSelected() ? selected->text() : QString();
+    const QString title = m_c.List1->selectedTitle();
     const QString column = titleColumn(mode);
     const QString statement = u"SELECT "_s + column + u", "_s + u" 英文,"_s + u" 和訳"_s +
                               u" FROM タイトル"_s + u" WHERE "_s + column + u" = '"_s +

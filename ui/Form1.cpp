@@ -11,6 +11,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QItemSelectionModel>
 
 #include <cmath>
 #include <limits>
@@ -64,8 +65,8 @@ Form1::Form1(const QString& folder, Dialogs& dialogs, SpeechEngine& speech, QWid
     connect(ui.Command9, &QPushButton::clicked, this, &Form1::Command9_Click);
     // A title is chosen by selecting it, with the mouse or the arrow keys alike; emptying the
     // list chooses nothing.
-    connect(ui.List1, &QListWidget::itemSelectionChanged, this, [this] {
-        if (!ui.List1->selectedItems().isEmpty())
+    connect(ui.List1->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (ui.List1->selectionModel()->hasSelection())
             List1_Click();
     });
 

@@ -17,6 +17,7 @@
 #include "PhraseBook.h"
 #include "Result.h"
 #include "Statement.h"
+#include "TitleList.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -234,7 +235,7 @@ void insertTitles(const QString& folder, const std::vector<const GeneratedTitle*
 struct Controls {
     QWidget window;
     QComboBox* combo = new QComboBox;
-    QListWidget* list = new QListWidget;
+    TitleList* list = new TitleList;
     QLabel* count = new QLabel;
     QLineEdit *search = new QLineEdit, *title = new QLineEdit, *status = new QLineEdit;
     QPlainTextEdit *english = new QPlainTextEdit, *translation = new QPlainTextEdit;
@@ -242,7 +243,6 @@ struct Controls {
     Controls()
     {
         combo->setEditable(true);
-        list->setUniformItemSizes(true); // as List1 is
         auto* layout = new QVBoxLayout(&window);
         for (QWidget* w : std::initializer_list<QWidget*>{combo, list, count, search, title, status,
                                                           english, translation})
@@ -368,6 +368,27 @@ void Floor_ListTitles(benchmark::State& state)
     }
 }
 
+// The floor again, filling a QListWidget, one item object per title, in place of the title
+// list: what the title list saves.
+void Floor_ListTitlesWidget(benchmark::State& state)
+{
+    Controls c;
+    auto* list = new QListWidget;
+    list->setUniformItemSizes(true);
+    c.window.layout()->addWidget(list);
+    Raw raw(books->large);
+    const QString sql = listTitlesSql(TitleMode::EJ, kBigCategory);
+    for (auto _ : state) {
+        const QStringList titles = raw.column0(sql);
+        list->clear();
+        list->addItems(titles);
+        c.count->setText(QString::number(titles.size()));
+        state.PauseTiming();
+        Controls::settle();
+        state.ResumeTiming();
+    }
+}
+
 void Op_FilterTitles(benchmark::State& state)
 {
     Controls c;
@@ -405,7 +426,7 @@ void Op_LoadTitle(benchmark::State& state)
     Controls c;
     PhraseBook book(books->large, c.view());
     const QString title = titleOf(titleIn(500), modeOf(state));
-    c.list->addItem(title);
+    c.list->addItems({title});
     c.list->setCurrentRow(0);
     for (auto _ : state) {
         book.LoadTitle(modeOf(state));
@@ -717,6 +738,7 @@ void registerAll()
     add("floor/ListCategories", Floor_ListCategories);
     for (auto* b : {add("ListTitles", Op_ListTitles), add("floor/ListTitles", Floor_ListTitles)})
         b->ArgNames({"je", "small"})->Args({0, 0})->Args({1, 0})->Args({0, 1});
+    add("floor/ListTitlesWidget", Floor_ListTitlesWidget);
     for (auto* b :
          {add("FilterTitles", Op_FilterTitles), add("floor/FilterTitles", Floor_FilterTitles),
           add("LoadTitle", Op_LoadTitle), add("floor/LoadTitle", Floor_LoadTitle)})
@@ -781,7 +803,7 @@ int freshProcess(int argc, char** argv, std::chrono::steady_clock::time_point be
     form.findChild<QComboBox*>(u"Combo2"_s)->setEditText(u"選択"_s);
     form.findChild<QPushButton*>(u"Command3"_s)->click();
     QApplication::processEvents();
-    if (form.findChild<QListWidget*>(u"List1"_s)->count() != 32767)
+    if (form.findChild<TitleList*>(u"List1"_s)->count() != 32767)
         return 1;
     std::printf("%ld %.1f", peakKb(), startMs);
     return 0;
@@ -835,8 +857,11 @@ void printTable(const Collector& c, const Fresh& fresh)
         std::printf("| %s%*s | %9.3f | %9.3f | %6.2f | %9.3f | %-5s |\n", row.label,
                     std::max(pad, 0), "", t, f, f > 0 ? t / f : 0.0, budget, holds ? "yes" : "NO");
     }
+    std::printf("\nListTitles E-J (32,767) floor with a QListWidget in place of the title list: "
+                "%.3f ms\n",
+                get("floor/ListTitlesWidget"));
     const bool rssHolds = fresh.peakMb > 0 && fresh.peakMb < 80;
-    std::printf("\nNew process, start-up to first paint (cold, QApplication included): %.1f ms\n",
+    std::printf("New process, start-up to first paint (cold, QApplication included): %.1f ms\n",
                 fresh.startMs);
     std::printf("Peak resident memory after listing the 32,767-title category: %.1f MB "
                 "(budget 80 MB) %s\n",

@@ -9,6 +9,7 @@
 #include "PhraseBook.h"
 #include "PhraseBookFile.h"
 #include "StoreTexts.h"
+#include "TitleList.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -16,7 +17,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 
@@ -172,7 +172,7 @@ bool unchanged(const Diff& d)
 
 struct Controls {
     QComboBox combo;
-    QListWidget list;
+    TitleList list;
     QLabel count;
     QLineEdit search, title, status;
     QPlainTextEdit english, translation;
@@ -262,8 +262,7 @@ void checkStatus(Op op, const QString& status, const Controls& c)
         return;
     if (status == statementRefused) {
         // A NUL ends a statement early; a search text can be a malformed pattern.
-        const QString typed = c.combo.currentText() + c.title.text() +
-                              (c.list.currentItem() ? c.list.currentItem()->text() : QString());
+        const QString typed = c.combo.currentText() + c.title.text() + c.list.selectedTitle();
         if (typed.contains(QChar(0)) || (op == Filter && c.search.text().contains(QChar(0))))
             return;
         if (op == Filter && !LikePattern::compile(u"*"_s + c.search.text() + u"*"_s))
@@ -400,7 +399,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         c.title.setText(fields[3]);
         c.translation.setPlainText(fields[4]);
         c.list.clear();
-        c.list.addItem(fields[5]);
+        c.list.addItems({fields[5]});
         c.list.setCurrentRow(0);
         c.status.setText(u"-"_s);
         const QString answer = fields[6];

@@ -6,6 +6,7 @@
 #include "Numeric.h"
 #include "OptionTexts.h"
 #include "TestFolder.h"
+#include "TitleList.h"
 
 #include <QApplication>
 #include <QFile>
@@ -72,7 +73,7 @@ struct Windows {
     {
         for (const char* box : {"Text1", "Text2", "Text4"})
             get<QLineEdit>(&main, box)->setText(u"x"_s);
-        get<QListWidget>(&main, "List1")->addItems({u"a"_s, u"b"_s});
+        get<TitleList>(&main, "List1")->addItems({u"a"_s, u"b"_s});
     }
     // What the settings window may change on the main window.
     QStringList state()
@@ -81,7 +82,7 @@ struct Windows {
                 text(&main, "Text1") + text(&main, "Text2") + text(&main, "Text4"),
                 text(&main, "Text5"),
                 get<QLabel>(&main, "Label1")->text() + get<QLabel>(&main, "Label2")->text(),
-                QString::number(get<QListWidget>(&main, "List1")->count()),
+                QString::number(get<TitleList>(&main, "List1")->count()),
                 QString::number(get(&main, "Text3")->isVisibleTo(&main)) +
                     QString::number(get(&main, "Text6")->isVisibleTo(&main))};
     }

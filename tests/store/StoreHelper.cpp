@@ -5,12 +5,12 @@
 //   store_helper crash <folder> <name>        registers titles and deletes category "big"
 #include "PhraseBook.h"
 #include "StoreTexts.h"
+#include "TitleList.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QThread>
 
@@ -47,7 +47,7 @@ int hold(const QString& file, int milliseconds)
 
 struct Window {
     QComboBox combo;
-    QListWidget list;
+    TitleList list;
     QLabel count;
     QLineEdit search, title, status;
     QPlainTextEdit english, translation;

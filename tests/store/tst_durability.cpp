@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QTest>
@@ -105,7 +104,7 @@ private slots:
         const OptionStore options(folder.path());
         c.combo.setEditText(u"c"_s);
         c.title.setText(u"c title 7"_s);
-        c.list.addItem(u"c title 7"_s);
+        c.list.addItems({u"c title 7"_s});
         c.list.setCurrentRow(0);
         const auto other = [](const QString&) { return u"新しい題"_s; };
         switch (step) {

@@ -385,14 +385,12 @@ private slots:
         PhraseBook book(folder.path(), c.view());
         c.combo.setEditText(u"c"_s);
         book.ListTitles(TitleMode::EJ);
-        QStringList shown;
-        for (int i = 0; i < c.list.count(); ++i)
-            shown << c.list.item(i)->text();
+        QStringList shown = c.list.items();
         QCOMPARE(shown << c.status.text(), listed);
 
         c.status.clear();
         c.list.clear();
-        c.list.addItem(key);
+        c.list.addItems({key});
         c.list.setCurrentRow(0);
         book.LoadTitle(TitleMode::EJ);
         QCOMPARE((QStringList{c.title.text(), c.english.toPlainText(), c.translation.toPlainText(),
@@ -431,7 +429,7 @@ private slots:
         c.translation.setPlainText(text);
         QCOMPARE(book.AddTitle(TitleMode::EJ, [&](const QString&) { return u"j"_s + text; }),
                  EditOutcome::Done);
-        c.list.addItem(u"t"_s + text);
+        c.list.addItems({u"t"_s + text});
         c.list.setCurrentRow(0);
         book.LoadTitle(TitleMode::EJ);
         QCOMPARE(

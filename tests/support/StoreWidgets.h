@@ -1,18 +1,18 @@
 #pragma once
 
 #include "StoreControls.h"
+#include "TitleList.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QStringList>
 
 // The controls the store reads and writes, standing alone as the main window has them.
 struct StoreWidgets {
     QComboBox combo;
-    QListWidget list;
+    TitleList list;
     QLabel count;
     QLineEdit search, title, status;
     QPlainTextEdit english, translation;

@@ -4,6 +4,7 @@
 #include "FakeSpeech.h"
 #include "Form1.h"
 #include "TestFolder.h"
+#include "TitleList.h"
 
 #include <QTest>
 
@@ -54,9 +55,8 @@ struct TestWindow {
     QStringList items(const char* name)
     {
         QStringList result;
-        if (auto* list = form.findChild<QListWidget*>(QLatin1String(name))) {
-            for (int i = 0; i < list->count(); ++i)
-                result << list->item(i)->text();
+        if (auto* list = form.findChild<TitleList*>(QLatin1String(name))) {
+            result = list->items();
         } else {
             auto* combo = get<QComboBox>(name);
             for (int i = 0; i < combo->count(); ++i)
@@ -67,7 +67,7 @@ struct TestWindow {
     // The window's controls as the store operations see them.
     StoreControls storeControls()
     {
-        return {get<QComboBox>("Combo1"), get<QListWidget>("List1"),    get<QLabel>("Label5"),
+        return {get<QComboBox>("Combo1"), get<TitleList>("List1"),      get<QLabel>("Label5"),
                 get<QLineEdit>("Text1"),  get<QPlainTextEdit>("Text3"), get<QLineEdit>("Text4"),
                 get<QLineEdit>("Text5"),  get<QPlainTextEdit>("Text6")};
     }
@@ -78,13 +78,13 @@ struct TestWindow {
     // Clicks the item of List1 with this text, as a user would.
     void clickTitle(const QString& title)
     {
-        auto* list = get<QListWidget>("List1");
-        const auto found = list->findItems(title, Qt::MatchExactly);
-        if (found.isEmpty())
+        auto* list = get<TitleList>("List1");
+        const auto row = list->items().indexOf(title);
+        if (row < 0)
             qFatal("no title %s in the list", qPrintable(title));
-        list->scrollToItem(found.front());
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(found.front()).center());
+        const QModelIndex index = list->model()->index(int(row), 0);
+        list->scrollTo(index);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
     }
     // Runs the category action "選択" for a category, optionally narrowed by a search text.
     void listCategory(const QString& category, const QString& search = {})

@@ -156,7 +156,7 @@ private slots:
         QCOMPARE(w.text("Text5"), StoreTexts::listTitlesFailed);
 
         w.listCategory(u"c"_s);
-        w.get<QListWidget>("List1")->setCurrentRow(0);
+        w.get<TitleList>("List1")->setCurrentRow(0);
         w.setText("Text6", u"before"_s);
         PhraseBook(folder.path(), w.storeControls()).LoadTitle(TitleMode::EJ);
         QCOMPARE(w.text("Text4"), u"a"_s);
@@ -224,9 +224,32 @@ private slots:
         w.setChecked("Check3", false);
         w.listCategory(u"旅行"_s);
         w.clickTitle(u"Airport"_s);
-        QTest::keyClick(w.get<QListWidget>("List1"), Qt::Key_Down);
+        QTest::keyClick(w.get<TitleList>("List1"), Qt::Key_Down);
         QCOMPARE(w.text("Text4"), u"Good morning"_s);
         QCOMPARE(w.text("Text6"), u"おはようございます。"_s);
+    }
+
+    void titlesCanNotBeEditedInTheList()
+    {
+        TestFolder folder;
+        addTitles(folder);
+        TestWindow w(folder);
+        w.form.show(); // an item view edits only what is on the screen
+        QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+        w.setChecked("Check3", false);
+        w.listCategory(u"旅行"_s);
+        const QStringList listed = w.items("List1");
+        auto* list = w.get<TitleList>("List1");
+        w.clickTitle(u"Airport"_s);
+        const QPoint airport = list->visualRect(list->currentIndex()).center();
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, airport);
+        QTest::keyClick(list, Qt::Key_F2);
+        for (auto* editor : list->findChildren<QLineEdit*>()) {
+            QTest::keyClicks(editor, u"x"_s);
+            QTest::keyClick(editor, Qt::Key_Return);
+        }
+        QCoreApplication::processEvents(); // the editor hands its text over queued
+        QCOMPARE(w.items("List1"), listed);
     }
 
     // The answer must be exactly the reference: the translation in E-J, the English sentence

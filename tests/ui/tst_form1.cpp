@@ -192,13 +192,13 @@ private slots:
             else
                 w.get<QPlainTextEdit>(box)->setPlainText(u"x"_s);
         }
-        w.get<QListWidget>("List1")->addItem(u"title"_s);
+        w.get<TitleList>("List1")->addItems({u"title"_s});
         w.get<QLabel>("Label5")->setText(u"1"_s);
         const QString category = w.text("Combo1");
         w.click("Command8");
         for (const char* box : kTextBoxes)
             QVERIFY2(w.text(box).isEmpty(), box);
-        QCOMPARE(w.get<QListWidget>("List1")->count(), 1);
+        QCOMPARE(w.get<TitleList>("List1")->count(), 1);
         QCOMPARE(w.text("Label5"), u"1"_s);
         QCOMPARE(w.text("Combo1"), category);
         QCOMPARE(w.text("Combo2"), u"選択"_s);

@@ -1,0 +1,50 @@
+#include "TitleList.h"
+
+#include <QItemSelectionModel>
+#include <QStringListModel>
+
+TitleList::TitleList(QWidget* parent)
+    : QListView(parent)
+    , m_titles(new QStringListModel(this))
+{
+    setModel(m_titles);
+    // Titles are chosen here, never edited or dragged.
+    setEditTriggers(NoEditTriggers);
+    setSelectionMode(SingleSelection);
+    setUniformItemSizes(true);
+}
+
+void TitleList::addItems(const QStringList& titles)
+{
+    if (!titles.isEmpty())
+        m_titles->setStringList(m_titles->stringList() + titles);
+}
+
+void TitleList::clear()
+{
+    if (m_titles->rowCount() != 0)
+        m_titles->setStringList({});
+}
+
+int TitleList::count() const
+{
+    return m_titles->rowCount();
+}
+
+QStringList TitleList::items() const
+{
+    return m_titles->stringList();
+}
+
+void TitleList::setCurrentRow(int row)
+{
+    setCurrentIndex(m_titles->index(row));
+}
+
+QString TitleList::selectedTitle() const
+{
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || !selectionModel()->isSelected(current))
+        return {};
+    return current.data().toString();
+}
