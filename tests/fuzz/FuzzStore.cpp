@@ -6,18 +6,15 @@
 #include "EngineText.h"
 #include "FuzzInput.h"
 #include "JetLike.h"
+#include "OpenFiles.h"
 #include "PhraseBook.h"
 #include "PhraseBookFile.h"
 #include "StoreTexts.h"
-#include "TitleList.h"
+#include "StoreWidgets.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QTemporaryDir>
 
 #include <sqlite3.h>
@@ -90,16 +87,6 @@ void checkIntegrity(const QString& file)
         fault("integrity check failed");
 }
 
-int openFiles()
-{
-    int count = 0;
-    const QDir fds(u"/proc/self/fd"_s);
-    for (const QFileInfo& fd : fds.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
-        if (fd.symLinkTarget().contains(u"wordlark.mdb"_s))
-            ++count;
-    return count;
-}
-
 // A text as the file gives it back: a lone surrogate can't be stored and reads as U+FFFD.
 QString stored(const QString& text)
 {
@@ -170,20 +157,6 @@ bool unchanged(const Diff& d)
     return d.added.empty() && d.removed.empty() && d.changed.empty();
 }
 
-struct Controls {
-    QComboBox combo;
-    TitleList list;
-    QLabel count;
-    QLineEdit search, title, status;
-    QPlainTextEdit english, translation;
-
-    Controls() { combo.setEditable(true); }
-    StoreControls view()
-    {
-        return {&combo, &list, &count, &search, &english, &title, &status, &translation};
-    }
-};
-
 // In memory where there is a tmpfs: the file is synced after every edit.
 QString scratchFolder()
 {
@@ -241,7 +214,7 @@ constexpr int kOps = 10;
 
 // The texts each operation may leave: the scratch file holds no Nulls and few rows, so a
 // lookup never fails, and an edit fails only with its own text.
-void checkStatus(Op op, const QString& status, const Controls& c)
+void checkStatus(Op op, const QString& status, const StoreWidgets& c)
 {
     using namespace StoreTexts;
     const QString emptyCategory =
@@ -272,7 +245,7 @@ void checkStatus(Op op, const QString& status, const Controls& c)
 }
 
 void checkChanges(Op op, TitleMode mode, EditOutcome outcome, const Snapshot& before,
-                  const Snapshot& after, const Controls& c, const QString& answer)
+                  const Snapshot& after, const StoreWidgets& c, const QString& answer)
 {
     const Diff options = diff(before.options, after.options);
     const Diff cats = diff(before.categories, after.categories);
@@ -386,7 +359,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!QFile::copy(scratch->templateFile, work))
         fault("can't copy the template");
 
-    Controls c;
+    StoreWidgets c;
     PhraseBook book(QFileInfo(work).path(), c.view());
     for (const std::uint8_t code : codes) {
         if (code == 0xFF)
@@ -438,7 +411,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             outcome = book.DeleteTitle(mode);
             break;
         }
-        if (openFiles() != 0)
+        if (openFileCount() != 0)
             fault("a handle stayed open");
         checkStatus(op, c.status.text(), c);
         checkChanges(op, mode, outcome, before, snapshot(work), c, answer);

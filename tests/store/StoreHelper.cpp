@@ -4,14 +4,9 @@
 //   store_helper edit <folder> <name> <count> registers, updates and deletes titles
 //   store_helper crash <folder> <name>        registers titles and deletes category "big"
 #include "PhraseBook.h"
-#include "StoreTexts.h"
-#include "TitleList.h"
+#include "StoreWidgets.h"
 
 #include <QApplication>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QThread>
 
 #include <sqlite3.h>
@@ -45,18 +40,12 @@ int hold(const QString& file, int milliseconds)
     return 0;
 }
 
-struct Window {
-    QComboBox combo;
-    TitleList list;
-    QLabel count;
-    QLineEdit search, title, status;
-    QPlainTextEdit english, translation;
+struct Window : StoreWidgets {
     PhraseBook book;
 
     explicit Window(const QString& folder)
-        : book(folder, {&combo, &list, &count, &search, &english, &title, &status, &translation})
+        : book(folder, view())
     {
-        combo.setEditable(true);
     }
     void type(const QString& category, const QString& key, const QString& sentence,
               const QString& translated)

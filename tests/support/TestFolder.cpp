@@ -2,8 +2,6 @@
 
 #include "DatabasePath.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QTest>
 
 #include <sqlite3.h>
@@ -46,9 +44,28 @@ void TestFolder::exec(const QString& sql) const
     }
 }
 
-QStringList TestFolder::rows(const QString& sql) const
+void TestFolder::setOption(const QString& name, const QString& value) const
 {
-    const Connection db = connect(file());
+    exec(QStringLiteral("UPDATE オプション SET Option_Value = '%1' WHERE Option_Name = '%2'")
+             .arg(value, name));
+}
+
+void TestFolder::addTitles() const
+{
+    exec(QStringLiteral(
+        "INSERT INTO カテゴリ VALUES ('旅行'), ('仕事'), ('Don''t'), ('空');"
+        "INSERT INTO タイトル VALUES"
+        " ('Good morning', 'おはよう', 'Good morning.', 'おはようございます。', '旅行'),"
+        " ('hat shop', 'ぼうし屋', 'Where is the hat shop?', 'ぼうし屋はどこ？', '旅行'),"
+        " ('Airport', '空港', 'To the airport.', '空港まで。', '旅行'),"
+        " ('hot tea', 'あついお茶', 'Hot tea, please.', 'あついお茶をください。', '旅行'),"
+        " ('Deadline', '締め切り', 'When is it due?', 'いつまでですか？', '仕事'),"
+        " ('It’s mine', 'わたしの', 'It''s mine.', 'わたしのです。', 'Don''t')"));
+}
+
+QStringList rowsOf(const QString& file, const QString& sql)
+{
+    const Connection db = connect(file);
     sqlite3_stmt* raw = nullptr;
     QStringList result;
     if (sqlite3_prepare16_v2(db.get(), sql.utf16(), -1, &raw, nullptr) != SQLITE_OK) {
@@ -69,14 +86,4 @@ QStringList TestFolder::rows(const QString& sql) const
         result << columns.join(QLatin1Char('|'));
     }
     return result;
-}
-
-int openFileCount(const QString& name)
-{
-    int count = 0;
-    const QDir fds(QStringLiteral("/proc/self/fd"));
-    for (const QFileInfo& fd : fds.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
-        if (fd.symLinkTarget().endsWith(name))
-            ++count;
-    return count;
 }

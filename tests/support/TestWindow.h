@@ -3,10 +3,50 @@
 #include "FakeDialogs.h"
 #include "FakeSpeech.h"
 #include "Form1.h"
+#include "Form2.h"
 #include "TestFolder.h"
 #include "TitleList.h"
 
 #include <QTest>
+
+// A control of a window by its name; both windows hold their controls directly.
+template <typename T = QWidget> T* child(QWidget* window, const char* name)
+{
+    T* control = window->findChild<T*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+    if (!control)
+        qFatal("no control %s", name);
+    return control;
+}
+
+inline QString textOf(QWidget* window, const char* name)
+{
+    QWidget* w = child(window, name);
+    if (auto* line = qobject_cast<QLineEdit*>(w))
+        return line->text();
+    if (auto* box = qobject_cast<QPlainTextEdit*>(w))
+        return box->toPlainText();
+    if (auto* label = qobject_cast<QLabel*>(w))
+        return label->text();
+    if (auto* combo = qobject_cast<QComboBox*>(w))
+        return combo->currentText();
+    qFatal("%s has no text", name);
+}
+
+// Near the left edge: on the indicator of check boxes and option buttons.
+inline void clickOn(QWidget* window, const char* name)
+{
+    auto* button = child<QAbstractButton>(window, name);
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+}
+
+// The states of buttons as 0s and 1s.
+inline QString checks(QWidget* window, std::initializer_list<const char*> names)
+{
+    QString states;
+    for (const char* name : names)
+        states += child<QAbstractButton>(window, name)->isChecked() ? u'1' : u'0';
+    return states;
+}
 
 // The main window on a test folder, with scripted dialogs and recording speech, and its
 // controls reached by name.
@@ -20,26 +60,8 @@ struct TestWindow {
     {
     }
 
-    template <typename T> T* get(const char* name)
-    {
-        T* control = form.findChild<T*>(QLatin1String(name));
-        if (!control)
-            qFatal("no control %s", name);
-        return control;
-    }
-    QString text(const char* name)
-    {
-        QWidget* w = get<QWidget>(name);
-        if (auto* line = qobject_cast<QLineEdit*>(w))
-            return line->text();
-        if (auto* box = qobject_cast<QPlainTextEdit*>(w))
-            return box->toPlainText();
-        if (auto* label = qobject_cast<QLabel*>(w))
-            return label->text();
-        if (auto* combo = qobject_cast<QComboBox*>(w))
-            return combo->currentText();
-        qFatal("%s has no text", name);
-    }
+    template <typename T> T* get(const char* name) { return child<T>(&form, name); }
+    QString text(const char* name) { return textOf(&form, name); }
     void setText(const char* name, const QString& text)
     {
         QWidget* w = get<QWidget>(name);
@@ -54,14 +76,12 @@ struct TestWindow {
     }
     QStringList items(const char* name)
     {
+        if (auto* list = qobject_cast<TitleList*>(get<QWidget>(name)))
+            return list->items();
         QStringList result;
-        if (auto* list = form.findChild<TitleList*>(QLatin1String(name))) {
-            result = list->items();
-        } else {
-            auto* combo = get<QComboBox>(name);
-            for (int i = 0; i < combo->count(); ++i)
-                result << combo->itemText(i);
-        }
+        auto* combo = get<QComboBox>(name);
+        for (int i = 0; i < combo->count(); ++i)
+            result << combo->itemText(i);
         return result;
     }
     // The window's controls as the store operations see them.
@@ -74,7 +94,7 @@ struct TestWindow {
     bool checked(const char* name) { return get<QCheckBox>(name)->isChecked(); }
     void setChecked(const char* name, bool on) { get<QCheckBox>(name)->setChecked(on); }
     bool shown(const char* name) { return get<QWidget>(name)->isVisibleTo(&form); }
-    void click(const char* name) { QTest::mouseClick(get<QAbstractButton>(name), Qt::LeftButton); }
+    void click(const char* name) { clickOn(&form, name); }
     // Clicks the item of List1 with this text, as a user would.
     void clickTitle(const QString& title)
     {
@@ -93,5 +113,36 @@ struct TestWindow {
         setText("Combo2", QStringLiteral("選択"));
         setText("Text1", search);
         click("Command3");
+    }
+    // Runs a category action, the question answered Yes.
+    void categoryAction(const QString& category, const QString& action)
+    {
+        setText("Combo1", category);
+        setText("Combo2", action);
+        dialogs.answers = {true};
+        click("Command3");
+    }
+    // Fills the title boxes as a user would before pressing a title button.
+    void typeTitle(const QString& category, const QString& title, const QString& english,
+                   const QString& translation)
+    {
+        setText("Combo1", category);
+        setText("Text4", title);
+        setText("Text3", english);
+        setText("Text6", translation);
+    }
+    // The open settings window, or null once it has closed.
+    Form2* settings()
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        const QList<Form2*> open = form.findChildren<Form2*>();
+        if (open.size() > 1)
+            qFatal("more than one settings window");
+        return open.value(0);
+    }
+    Form2* openSettings()
+    {
+        click("Command9");
+        return settings();
     }
 };
