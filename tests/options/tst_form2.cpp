@@ -1,12 +1,7 @@
-#include "FakeDialogs.h"
-#include "FakeSpeech.h"
-#include "Form1.h"
-#include "Form2.h"
 #include "ImeMode.h"
 #include "Numeric.h"
 #include "OptionTexts.h"
-#include "TestFolder.h"
-#include "TitleList.h"
+#include "TestWindow.h"
 
 #include <QApplication>
 #include <QFile>
@@ -19,80 +14,28 @@ namespace {
 const QString kOptionRows =
     u"SELECT Option_Name || '=' || Option_Value FROM オプション ORDER BY rowid"_s;
 
-template <typename T = QWidget> T* get(QWidget* window, const char* name)
-{
-    auto* control = window->findChild<T*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
-    if (!control)
-        qFatal("no control %s", name);
-    return control;
-}
-// Near the left edge: on the indicator of check boxes and option buttons.
-void click(QWidget* window, const char* name)
-{
-    auto* button = get<QAbstractButton>(window, name);
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
-}
-QString checks(QWidget* window, std::initializer_list<const char*> names)
-{
-    QString states;
-    for (const char* name : names)
-        states += get<QAbstractButton>(window, name)->isChecked() ? u'1' : u'0';
-    return states;
-}
-QString text(QWidget* window, const char* name)
-{
-    return get<QLineEdit>(window, name)->text();
-}
+// The main window with its settings window.
+struct Windows : TestWindow {
+    using TestWindow::TestWindow;
 
-// The main window, with its folder, dialogs and speech replaced, and its settings window.
-struct Windows {
-    FakeDialogs dialogs;
-    FakeSpeech speech;
-    Form1 main;
-
-    explicit Windows(const TestFolder& folder)
-        : main(folder.path(), dialogs, speech)
-    {
-    }
-    // The open settings window, or null once it has closed.
-    Form2* settings()
-    {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        const QList<Form2*> open = main.findChildren<Form2*>();
-        if (open.size() > 1)
-            qFatal("more than one settings window");
-        return open.value(0);
-    }
-    Form2* open()
-    {
-        click(&main, "Command9");
-        return settings();
-    }
     // Something in every field a save empties.
     void fill()
     {
         for (const char* box : {"Text1", "Text2", "Text4"})
-            get<QLineEdit>(&main, box)->setText(u"x"_s);
-        get<TitleList>(&main, "List1")->addItems({u"a"_s, u"b"_s});
+            setText(box, u"x"_s);
+        get<TitleList>("List1")->addItems({u"a"_s, u"b"_s});
     }
     // What the settings window may change on the main window.
     QStringList state()
     {
-        return {checks(&main, {"Check1", "Check2", "Check3"}),
-                text(&main, "Text1") + text(&main, "Text2") + text(&main, "Text4"),
-                text(&main, "Text5"),
-                get<QLabel>(&main, "Label1")->text() + get<QLabel>(&main, "Label2")->text(),
-                QString::number(get<TitleList>(&main, "List1")->count()),
-                QString::number(get(&main, "Text3")->isVisibleTo(&main)) +
-                    QString::number(get(&main, "Text6")->isVisibleTo(&main))};
+        return {checks(&form, {"Check1", "Check2", "Check3"}),
+                text("Text1") + text("Text2") + text("Text4"),
+                text("Text5"),
+                text("Label1") + text("Label2"),
+                QString::number(get<TitleList>("List1")->count()),
+                QString::number(shown("Text3")) + QString::number(shown("Text6"))};
     }
 };
-
-void store(const TestFolder& folder, const char* name, const QString& value)
-{
-    folder.exec(u"UPDATE オプション SET Option_Value = '%1' WHERE Option_Name = '%2'"_s.arg(
-        value, QLatin1String(name)));
-}
 
 } // namespace
 
@@ -100,22 +43,6 @@ class TestForm2 : public QObject {
     Q_OBJECT
 
 private slots:
-    void focusOrderAndInputMethods()
-    {
-        TestFolder folder;
-        Windows w(folder);
-        Form2* settings = w.open();
-        QStringList order; // from the control focused first
-        for (QWidget* c = settings->nextInFocusChain(); c != settings; c = c->nextInFocusChain())
-            if (c->focusPolicy() & Qt::TabFocus)
-                order << c->objectName();
-        QCOMPARE(order.join(u' '), u"Check1 Command2 Check2 Text2 Command3 Check3 Option1 "
-                                   "Option2 Text3 Text4"_s);
-        for (const char* box : {"Text2", "Text3", "Text4"})
-            QVERIFY(imeModeOf(get(settings, box)) == ImeMode::Disabled &&
-                    !get(settings, box)->testAttribute(Qt::WA_InputMethodEnabled));
-    }
-
     // The window shows the store, not the main window; under E-J a new window's Option1
     // action overrides the two show boxes in both windows.
     void openingFillsFromTheStore_data()
@@ -136,19 +63,19 @@ private slots:
         QFETCH(QString, settingsChecks);
         QFETCH(QString, mainChecks);
         TestFolder folder;
-        store(folder, "English", u"0"_s);
-        store(folder, "Title_sw", titleSw);
-        store(folder, "Speak_sw", speakSw);
-        store(folder, "Speed", u"190"_s);
-        store(folder, "Anser_true", u" yes! "_s);
+        folder.setOption(u"English"_s, u"0"_s);
+        folder.setOption(u"Title_sw"_s, titleSw);
+        folder.setOption(u"Speak_sw"_s, speakSw);
+        folder.setOption(u"Speed"_s, u"190"_s);
+        folder.setOption(u"Anser_true"_s, u" yes! "_s);
         Windows w(folder);
-        click(&w.main, "Check2"); // unsaved changes, which the settings window doesn't show
-        click(&w.main, "Check3");
-        Form2* settings = w.open();
+        w.click("Check2"); // unsaved changes, which the settings window doesn't show
+        w.click("Check3");
+        Form2* settings = w.openSettings();
         QCOMPARE(checks(settings, {"Check1", "Check2", "Check3", "Option1"}), settingsChecks);
-        QCOMPARE(checks(&w.main, {"Check1", "Check2", "Check3"}), mainChecks);
-        QCOMPARE(get(&w.main, "Text3")->isVisibleTo(&w.main), mainChecks[0] == u'1');
-        QCOMPARE(text(settings, "Text2") + text(settings, "Text3") + text(settings, "Text4"),
+        QCOMPARE(checks(&w.form, {"Check1", "Check2", "Check3"}), mainChecks);
+        QCOMPARE(w.shown("Text3"), mainChecks[0] == u'1');
+        QCOMPARE(textOf(settings, "Text2") + textOf(settings, "Text3") + textOf(settings, "Text4"),
                  u"190yes! so bad"_s);
     }
 
@@ -157,22 +84,25 @@ private slots:
     {
         TestFolder folder;
         Windows w(folder);
-        Form2* settings = w.open();
+        Form2* settings = w.openSettings();
         QVERIFY(settings->isVisible() && settings->isWindow() && !settings->isModal());
         QVERIFY(!QApplication::activeModalWidget());
-        QVERIFY(get(&w.main, "Command9")->isEnabled());
+        QVERIFY(w.get<QWidget>("Command9")->isEnabled());
+        for (const char* box : {"Text2", "Text3", "Text4"})
+            QVERIFY(imeModeOf(child(settings, box)) == ImeMode::Disabled &&
+                    !child(settings, box)->testAttribute(Qt::WA_InputMethodEnabled));
         w.fill();
-        click(&w.main, "Command8");
+        w.click("Command8");
         QCOMPARE(w.state()[1], QString());
 
-        click(settings, "Option2");
-        get<QLineEdit>(settings, "Text2")->setText(u"abc"_s);
-        get<QLineEdit>(&w.main, "Text5")->setText(u"status"_s);
-        QCOMPARE(w.open(), settings);
-        QCOMPARE(text(settings, "Text2"), u"180"_s);
+        clickOn(settings, "Option2");
+        child<QLineEdit>(settings, "Text2")->setText(u"abc"_s);
+        w.get<QLineEdit>("Text5")->setText(u"status"_s);
+        QCOMPARE(w.openSettings(), settings);
+        QCOMPARE(textOf(settings, "Text2"), u"180"_s);
         // The stored E-J differs from the user's choice, so Option1's action ran again.
-        QCOMPARE(checks(settings, {"Option1"}) + checks(&w.main, {"Check1", "Check2"}), u"110"_s);
-        QCOMPARE(text(&w.main, "Text5"), QString());
+        QCOMPARE(checks(settings, {"Option1"}) + checks(&w.form, {"Check1", "Check2"}), u"110"_s);
+        QCOMPARE(w.text("Text5"), QString());
     }
 
     // Option2 acts on the main window at once; leaving without saving keeps that and stores
@@ -189,19 +119,19 @@ private slots:
         TestFolder folder;
         const QStringList stored = folder.rows(kOptionRows);
         Windows w(folder);
-        Form2* settings = w.open();
-        click(settings, "Option2");
+        Form2* settings = w.openSettings();
+        clickOn(settings, "Option2");
         QCOMPARE(checks(settings, {"Check1", "Check2"}), u"01"_s);
-        get<QLineEdit>(settings, "Text3")->setText(u"great"_s);
+        child<QLineEdit>(settings, "Text3")->setText(u"great"_s);
         if (byCloseBox)
             settings->close();
         else
-            click(settings, "Command2");
+            clickOn(settings, "Command2");
         QVERIFY(!w.settings());
         QCOMPARE(w.state()[0].left(2) + w.state()[5], u"0101"_s);
-        QCOMPARE(w.main.currentTitleMode(), TitleMode::EJ);
+        QCOMPARE(w.form.currentTitleMode(), TitleMode::EJ);
         QCOMPARE(folder.rows(kOptionRows), stored);
-        QVERIFY(w.open());
+        QVERIFY(w.openSettings());
     }
 
     // A speed that fails either test leaves everything as it was, the window open.
@@ -222,27 +152,27 @@ private slots:
         QFETCH(QString, notice);
         TestFolder folder;
         Windows w(folder);
-        Form2* settings = w.open();
-        get<QLineEdit>(settings, "Text2")->setText(speed);
-        get<QLineEdit>(settings, "Text4")->setText(u" oh no "_s);
-        click(settings, "Check3");
+        Form2* settings = w.openSettings();
+        child<QLineEdit>(settings, "Text2")->setText(speed);
+        child<QLineEdit>(settings, "Text4")->setText(u" oh no "_s);
+        clickOn(settings, "Check3");
         w.fill();
         const QStringList stored = folder.rows(kOptionRows);
         const QStringList shown = w.state();
 
-        click(settings, "Command3");
+        clickOn(settings, "Command3");
         if (notice.isEmpty()) {
             QVERIFY(w.dialogs.shown.isEmpty());
             QVERIFY(!w.settings());
             const QStringList rows = folder.rows(kOptionRows);
             QVERIFY(rows.contains(u"Speed="_s + speed) && rows.contains(u"Speak_sw=0"_s) &&
                     rows.contains(u"Anser_false= oh no "_s));
-            QCOMPARE(text(&w.main, "Text5"), OptionTexts::saved);
+            QCOMPARE(w.text("Text5"), OptionTexts::saved);
         } else {
             QCOMPARE(w.dialogs.shown, QStringList{u"tell:"_s + notice});
             QCOMPARE(w.settings(), settings);
-            QVERIFY(get(settings, "Command3")->isEnabled());
-            QCOMPARE(text(settings, "Text2") + checks(settings, {"Check3"}), speed + u"0"_s);
+            QVERIFY(child(settings, "Command3")->isEnabled());
+            QCOMPARE(textOf(settings, "Text2") + checks(settings, {"Check3"}), speed + u"0"_s);
             QCOMPARE(folder.rows(kOptionRows), stored);
             QCOMPARE(w.state(), shown);
         }
@@ -252,17 +182,17 @@ private slots:
     {
         TestFolder folder;
         Windows w(folder);
-        Form2* settings = w.open();
-        click(settings, "Option2");
-        click(settings, "Check1"); // the English text shown as well
-        get<QLineEdit>(settings, "Text3")->setText(u"  well done "_s);
+        Form2* settings = w.openSettings();
+        clickOn(settings, "Option2");
+        clickOn(settings, "Check1"); // the English text shown as well
+        child<QLineEdit>(settings, "Text3")->setText(u"  well done "_s);
         w.fill();
         // The main window's Check1 follows during the writes; Command3 must be off by then.
         bool saveEnabledDuringWrites = true;
-        connect(get<QCheckBox>(&w.main, "Check1"), &QCheckBox::toggled, settings,
-                [&] { saveEnabledDuringWrites = get(settings, "Command3")->isEnabled(); });
+        connect(w.get<QCheckBox>("Check1"), &QCheckBox::toggled, settings,
+                [&] { saveEnabledDuringWrites = child(settings, "Command3")->isEnabled(); });
 
-        click(settings, "Command3");
+        clickOn(settings, "Command3");
         QVERIFY(!saveEnabledDuringWrites);
         QVERIFY(!w.settings());
         QCOMPARE(
@@ -271,7 +201,7 @@ private slots:
                          u"Title_sw=2"_s, u"Anser_true=  well done "_s, u"Anser_false=so bad"_s}));
         QCOMPARE(w.state(), (QStringList{u"111"_s, QString(), OptionTexts::saved,
                                          u"解答欄（英語）J-E"_s, u"0"_s, u"11"_s}));
-        QCOMPARE(imeModeOf(get(&w.main, "Text2")), ImeMode::Disabled);
+        QCOMPARE(imeModeOf(w.get<QWidget>("Text2")), ImeMode::Disabled);
     }
 
     // Every write fails; the main window follows all the same, and the user is told.
@@ -279,13 +209,13 @@ private slots:
     {
         TestFolder folder;
         Windows w(folder);
-        Form2* settings = w.open();
-        click(settings, "Option2");
-        click(settings, "Check3");
+        Form2* settings = w.openSettings();
+        clickOn(settings, "Option2");
+        clickOn(settings, "Check3");
         w.fill();
         QVERIFY(QFile::remove(folder.file()));
 
-        click(settings, "Command3");
+        clickOn(settings, "Command3");
         QVERIFY(!w.settings());
         QVERIFY(!QFile::exists(folder.file()));
         QCOMPARE(w.state(), (QStringList{u"010"_s, QString(), OptionTexts::saveFailed,
