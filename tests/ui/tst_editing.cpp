@@ -9,15 +9,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void addTitles(const TestFolder& folder)
-{
-    folder.exec(u"INSERT INTO カテゴリ VALUES ('旅行'), ('仕事');"
-                "INSERT INTO タイトル VALUES"
-                " ('Good morning', 'おはよう', 'Good morning.', 'おはようございます。', '旅行'),"
-                " ('Airport', '空港', 'To the airport.', '空港まで。', '旅行'),"
-                " ('Deadline', '締め切り', 'When is it due?', 'いつまでですか？', '仕事')"_s);
-}
-
 QStringList titles(const TestFolder& folder)
 {
     return folder.rows(u"SELECT タイトル名_英語, タイトル名_日本語, 英文, 和訳, カテゴリ名 "
@@ -29,16 +20,6 @@ QStringList categories(const TestFolder& folder)
     return folder.rows(u"SELECT カテゴリ名 FROM カテゴリ ORDER BY rowid"_s);
 }
 
-// Fills the title boxes as a user would before pressing a title button.
-void typeTitle(TestWindow& w, const QString& category, const QString& title, const QString& english,
-               const QString& translation)
-{
-    w.setText("Combo1", category);
-    w.setText("Text4", title);
-    w.setText("Text3", english);
-    w.setText("Text6", translation);
-}
-
 } // namespace
 
 class TestEditing : public QObject {
@@ -48,15 +29,13 @@ private slots:
     void addCategory()
     {
         TestFolder folder;
-        addTitles(folder);
+        folder.addTitles();
         TestWindow w(folder);
         w.listCategory(u"旅行"_s);
-        w.setText("Combo1", u"買い物"_s);
-        w.setText("Combo2", u"登録"_s);
-        w.dialogs.answers = {true};
-        w.click("Command3");
+        w.categoryAction(u"買い物"_s, u"登録"_s);
         QCOMPARE(w.dialogs.shown, QStringList{u"ask:確認!:買い物 を登録しますか？"_s});
-        QCOMPARE(categories(folder), (QStringList{u"旅行"_s, u"仕事"_s, u"買い物"_s}));
+        QCOMPARE(categories(folder),
+                 (QStringList{u"旅行"_s, u"仕事"_s, u"Don't"_s, u"空"_s, u"買い物"_s}));
         QCOMPARE(w.items("Combo1"), categories(folder));
         QCOMPARE(w.text("Combo1"), u"旅行"_s); // the first one listed
         QCOMPARE(w.text("Combo2"), u"選択"_s);
@@ -64,48 +43,33 @@ private slots:
         QCOMPARE(w.text("Text5"), QString());
     }
 
-    // A refused category keeps its message and the window as it was.
-    void addCategoryRefused_data()
+    // A category goes with its titles, or on its own when it has none.
+    void deleteCategory_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::newRow("duplicate") << u"旅行"_s;
-        QTest::newRow("duplicate in other case") << u"TRAVEL"_s;
-        QTest::newRow("empty name") << QString();
+        QTest::addColumn<QStringList>("left");
+        QTest::addColumn<int>("titlesLeft");
+        QTest::newRow("with its titles")
+            << u"旅行"_s << QStringList{u"仕事"_s, u"Don't"_s, u"空"_s} << 2;
+        QTest::newRow("without titles")
+            << u"空"_s << QStringList{u"旅行"_s, u"仕事"_s, u"Don't"_s} << 6;
     }
-    void addCategoryRefused()
+    void deleteCategory()
     {
         QFETCH(QString, name);
+        QFETCH(QStringList, left);
+        QFETCH(int, titlesLeft);
         TestFolder folder;
-        folder.exec(u"INSERT INTO カテゴリ VALUES ('旅行'), ('travel')"_s);
-        TestWindow w(folder);
-        w.setText("Combo1", name);
-        w.setText("Combo2", u"登録"_s);
-        w.setText("Text3", u"typed"_s);
-        w.dialogs.answers = {true};
-        w.click("Command3");
-        QCOMPARE(w.dialogs.shown, QStringList{u"ask:確認!:"_s + name + u" を登録しますか？"_s});
-        QCOMPARE(categories(folder), (QStringList{u"旅行"_s, u"travel"_s}));
-        QCOMPARE(w.text("Text5"), StoreTexts::addCategoryFailed);
-        QCOMPARE(w.text("Text3"), u"typed"_s);
-        QCOMPARE(w.text("Combo2"), u"登録"_s);
-    }
-
-    void deleteCategoryWithItsTitles()
-    {
-        TestFolder folder;
-        addTitles(folder);
+        folder.addTitles();
         TestWindow w(folder);
         w.form.ApplyTitleMode(TitleMode::JE);
-        w.setText("Combo1", u"旅行"_s);
-        w.setText("Combo2", u"削除"_s);
-        w.dialogs.answers = {true};
-        w.click("Command3");
-        QCOMPARE(w.dialogs.shown,
-                 QStringList{u"ask:確認!:旅行 を削除しますか？\nこのカテゴリのタイトルは全て"
-                             "削除されます。"_s});
-        QCOMPARE(categories(folder), QStringList{u"仕事"_s});
-        QCOMPARE(titles(folder).size(), 1);
-        QCOMPARE(w.items("Combo1"), QStringList{u"仕事"_s});
+        w.categoryAction(name, u"削除"_s);
+        QCOMPARE(w.dialogs.shown, QStringList{u"ask:確認!:"_s + name +
+                                              u" を削除しますか？\nこのカテゴリのタイトルは全て"
+                                              "削除されます。"_s});
+        QCOMPARE(categories(folder), left);
+        QCOMPARE(titles(folder).size(), titlesLeft);
+        QCOMPARE(w.items("Combo1"), left);
         QCOMPARE(w.text("Combo2"), u"選択"_s);
         QCOMPARE(w.text("Text5"), QString());
     }
@@ -114,58 +78,29 @@ private slots:
     void deleteCategoryStopsWhenItsTitlesCantGo()
     {
         TestFolder folder;
-        addTitles(folder);
+        folder.addTitles();
         folder.exec(u"CREATE TRIGGER keep BEFORE DELETE ON タイトル WHEN old.タイトル名_英語 = "
                     "'Good morning' BEGIN SELECT RAISE(ABORT, 'kept'); END"_s);
         TestWindow w(folder);
-        w.setText("Combo1", u"旅行"_s);
-        w.setText("Combo2", u"削除"_s);
-        w.dialogs.answers = {true};
-        w.click("Command3");
+        w.categoryAction(u"旅行"_s, u"削除"_s);
         QCOMPARE(w.text("Text5"), StoreTexts::deleteCategoryTitlesFailed);
-        QCOMPARE(categories(folder), (QStringList{u"旅行"_s, u"仕事"_s}));
+        QCOMPARE(categories(folder), (QStringList{u"旅行"_s, u"仕事"_s, u"Don't"_s, u"空"_s}));
         QVERIFY(titles(folder).join(u',').contains(u"Good morning"_s));
         QCOMPARE(openFileCount(), 0);
-    }
-
-    void deleteCategoryWithoutTitlesOrRow_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("status");
-        QTest::addColumn<QStringList>("left");
-        QTest::newRow("no titles") << u"空"_s << QString() << QStringList{u"旅行"_s};
-        QTest::newRow("no such category")
-            << u"無い"_s << StoreTexts::notFound << QStringList{u"旅行"_s, u"空"_s};
-        QTest::newRow("key ignores case")
-            << u"ＡＢＣ"_s << StoreTexts::notFound << QStringList{u"旅行"_s, u"空"_s};
-    }
-    void deleteCategoryWithoutTitlesOrRow()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, status);
-        QFETCH(QStringList, left);
-        TestFolder folder;
-        folder.exec(u"INSERT INTO カテゴリ VALUES ('旅行'), ('空')"_s);
-        TestWindow w(folder);
-        w.setText("Combo1", name);
-        w.setText("Combo2", u"削除"_s);
-        w.dialogs.answers = {true};
-        w.click("Command3");
-        QCOMPARE(categories(folder), left);
-        QCOMPARE(w.text("Text5"), status);
     }
 
     void deleteCategoryTitlesTouchesOnlyItsCategory()
     {
         TestFolder folder;
-        addTitles(folder);
+        folder.addTitles();
         TestWindow w(folder);
         w.setText("Combo1", u"旅行"_s);
         w.setText("Text5", u"as it was"_s);
         PhraseBook book(folder.path(), w.storeControls());
         QCOMPARE(book.DeleteCategoryTitles(TitleMode::EJ), EditOutcome::Done);
         QCOMPARE(titles(folder),
-                 QStringList{u"Deadline|締め切り|When is it due?|いつまでですか？|仕事"_s});
+                 (QStringList{u"Deadline|締め切り|When is it due?|いつまでですか？|仕事"_s,
+                              u"It’s mine|わたしの|It's mine.|わたしのです。|Don't"_s}));
         QCOMPARE(w.text("Text5"), u"as it was"_s);
         QCOMPARE(book.DeleteCategoryTitles(TitleMode::JE), EditOutcome::NotFound);
         QCOMPARE(w.text("Text5"), StoreTexts::notFound);
@@ -184,8 +119,8 @@ private slots:
             << u"Don’t stop|止まらない'で|Don't stop.|止まらないで。|旅行"_s
             << u"タイトル名・日本語を入力してください。"_s;
         QTest::newRow("J-E: apostrophes of the answered English title")
-            << TitleMode::JE << u"私の'本"_s << u"It's mine"_s << u"It's my book."_s
-            << u"It’s mine|私の'本|It's my book.|止まらないで。|旅行"_s
+            << TitleMode::JE << u"私の'本"_s << u"It's mine too"_s << u"It's my book."_s
+            << u"It’s mine too|私の'本|It's my book.|止まらないで。|旅行"_s
             << u"タイトル名・英語を半角入力してください。"_s;
         QTest::newRow("empty sentence stored as one blank")
             << TitleMode::EJ << u"Quiet"_s << u"静か"_s << QString()
@@ -200,10 +135,10 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(QString, prompt);
         TestFolder folder;
-        addTitles(folder);
+        folder.addTitles();
         TestWindow w(folder);
         w.form.ApplyTitleMode(mode);
-        typeTitle(w, u"旅行"_s, typed, english, u"止まらないで。"_s);
+        w.typeTitle(u"旅行"_s, typed, english, u"止まらないで。"_s);
         w.dialogs.answers = {true};
         w.dialogs.inputs = {answer};
         w.click("Command4");
@@ -212,76 +147,21 @@ private slots:
         QCOMPARE(titles(folder).last(), stored);
         for (const char* box : {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6"})
             QVERIFY2(w.text(box).isEmpty(), box);
-        const QString listed =
-            stored.section(u'|', mode == TitleMode::EJ ? 0 : 1, mode == TitleMode::EJ ? 0 : 1);
-        QVERIFY(w.items("List1").contains(listed));
-        QCOMPARE(w.items("List1").size(), 3);
-    }
-
-    // A refused registration says why and keeps everything the user typed.
-    void registerRefused_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("answer");
-        QTest::newRow("cancelled input box") << u"New one"_s << QString();
-        QTest::newRow("English title taken") << u"good MORNING"_s << u"新しい"_s;
-        QTest::newRow("Japanese title taken") << u"New one"_s << u"空港"_s;
-    }
-    void registerRefused()
-    {
-        QFETCH(QString, typed);
-        QFETCH(QString, answer);
-        TestFolder folder;
-        addTitles(folder);
-        const QStringList before = titles(folder);
-        TestWindow w(folder);
-        typeTitle(w, u"旅行"_s, typed, u"A sentence."_s, u"訳。"_s);
-        w.dialogs.answers = {true};
-        w.dialogs.inputs = {answer};
-        w.click("Command4");
-        QCOMPARE(titles(folder), before);
-        QCOMPARE(w.text("Text5"), StoreTexts::addTitleFailed);
-        QCOMPARE(w.text("Text4"), typed);
-        QCOMPARE(w.text("Text3"), u"A sentence."_s);
-        QCOMPARE(w.text("Text6"), u"訳。"_s);
-        QCOMPARE(openFileCount(), 0);
-    }
-
-    void registerChecksComeFirst_data()
-    {
-        QTest::addColumn<QString>("category");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("no category, no title")
-            << QString() << QString() << u"tell:カテゴリが指定されていません。"_s;
-        QTest::newRow("no title") << u"旅行"_s << QString()
-                                  << u"tell:タイトルに文字列を入力してください。"_s;
-    }
-    void registerChecksComeFirst()
-    {
-        QFETCH(QString, category);
-        QFETCH(QString, title);
-        QFETCH(QString, shown);
-        TestFolder folder;
-        TestWindow w(folder);
-        typeTitle(w, category, title, u"x"_s, u"y"_s);
-        w.setText("Text5", u"old"_s);
-        w.click("Command4");
-        QCOMPARE(w.dialogs.shown, QStringList{shown});
-        QCOMPARE(w.text("Text5"), QString());
-        QCOMPARE(titles(folder), QStringList());
+        const int column = mode == TitleMode::EJ ? 0 : 1;
+        QVERIFY(w.items("List1").contains(stored.section(u'|', column, column)));
+        QCOMPARE(w.items("List1").size(), 5);
     }
 
     void updateMovesAndRewrites()
     {
         TestFolder folder;
-        addTitles(folder);
+        folder.addTitles();
         TestWindow w(folder);
-        typeTitle(w, u"仕事"_s, u"airport"_s, QString(), u"空港へ。"_s);
+        w.typeTitle(u"仕事"_s, u"airport"_s, QString(), u"空港へ。"_s);
         w.dialogs.answers = {true};
         w.click("Command5");
         QCOMPARE(w.dialogs.shown, QStringList{u"ask:確認！:airport を更新しますか？"_s});
-        QCOMPARE(titles(folder)[1], u"Airport|空港| |空港へ。|仕事"_s);
+        QCOMPARE(titles(folder)[2], u"Airport|空港| |空港へ。|仕事"_s);
         QCOMPARE(w.text("Text3"), u" "_s);
         QCOMPARE(w.text("Text4"), u"airport"_s);
         QCOMPARE(w.items("List1"), (QStringList{u"Airport"_s, u"Deadline"_s}));
@@ -310,71 +190,98 @@ private slots:
     void deleteTitle()
     {
         TestFolder folder;
-        addTitles(folder);
+        folder.addTitles();
         TestWindow w(folder);
         w.form.ApplyTitleMode(TitleMode::JE);
-        typeTitle(w, u"仕事"_s, u"締め切り"_s, u"x"_s, u"y"_s);
+        w.typeTitle(u"仕事"_s, u"締め切り"_s, u"x"_s, u"y"_s);
         w.dialogs.answers = {true};
         w.click("Command6");
         QCOMPARE(w.dialogs.shown, QStringList{u"ask:確認！:締め切り を削除しますか？"_s});
-        QCOMPARE(titles(folder).size(), 2);
+        QCOMPARE(titles(folder).size(), 5);
         QCOMPARE(w.text("Text4"), QString());
         // It was the category's last title.
         QCOMPARE(w.text("Text5"), u"カテゴリ＝仕事には、まだ、タイトル・データがありません。"_s);
     }
 
-    // An update or delete of a title that isn't there changes nothing and says so.
-    void editOfMissingTitle_data()
+    // An edit answered No, refused, or of something that isn't there changes nothing in the
+    // file, says why in the status line or a box, and keeps everything the user typed.
+    void editThatChangesNothing_data()
     {
         QTest::addColumn<QByteArray>("button");
-        QTest::newRow("update") << "Command5"_ba;
-        QTest::newRow("delete") << "Command6"_ba;
+        QTest::addColumn<QString>("action"); // Combo2's, for Command3
+        QTest::addColumn<QString>("category");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("answer"); // to the input box
+        QTest::addColumn<int>("boxes");      // questions and notices shown
+        QTest::addColumn<QString>("status"); // or the notice shown, as "tell:<text>"
+        auto row = [](const char* name, const char* button, const QString& action,
+                      const QString& category, const QString& title, bool yes,
+                      const QString& answer, int boxes, const QString& status) {
+            QTest::newRow(name) << QByteArray(button) << action << category << title << yes
+                                << answer << boxes << status;
+        };
+        const QString add = u"登録"_s, del = u"削除"_s, travel = u"旅行"_s;
+        const QString addTitleFailed = StoreTexts::addTitleFailed;
+        row("No: register title", "Command4", {}, travel, u"Train"_s, false, {}, 1, {});
+        row("No: update title", "Command5", {}, travel, u"Airport"_s, false, {}, 1, {});
+        row("No: delete title", "Command6", {}, travel, u"Airport"_s, false, {}, 1, {});
+        row("No: add category", "Command3", add, u"新"_s, {}, false, {}, 1, {});
+        row("No: delete category", "Command3", del, travel, {}, false, {}, 1, {});
+        row("category taken", "Command3", add, travel, {}, true, {}, 1,
+            StoreTexts::addCategoryFailed);
+        row("category taken in other case", "Command3", add, u"DON'T"_s, {}, true, {}, 1,
+            StoreTexts::addCategoryFailed);
+        row("empty category name", "Command3", add, {}, {}, true, {}, 1,
+            StoreTexts::addCategoryFailed);
+        row("no such category", "Command3", del, u"無い"_s, {}, true, {}, 1, StoreTexts::notFound);
+        row("cancelled input box", "Command4", {}, travel, u"New one"_s, true, {}, 2,
+            addTitleFailed);
+        row("English title taken", "Command4", {}, travel, u"good MORNING"_s, true, u"新しい"_s, 2,
+            addTitleFailed);
+        row("Japanese title taken", "Command4", {}, travel, u"New one"_s, true, u"空港"_s, 2,
+            addTitleFailed);
+        row("register without category", "Command4", {}, {}, {}, true, {}, 1,
+            u"tell:カテゴリが指定されていません。"_s);
+        row("register without title", "Command4", {}, travel, {}, true, {}, 1,
+            u"tell:タイトルに文字列を入力してください。"_s);
+        row("update of a missing title", "Command5", {}, travel, u"Nothing like it"_s, true, {}, 1,
+            StoreTexts::notFound);
+        row("delete of a missing title", "Command6", {}, travel, u"Nothing like it"_s, true, {}, 1,
+            StoreTexts::notFound);
     }
-    void editOfMissingTitle()
-    {
-        QFETCH(QByteArray, button);
-        TestFolder folder;
-        addTitles(folder);
-        const QStringList before = titles(folder);
-        TestWindow w(folder);
-        typeTitle(w, u"旅行"_s, u"Nothing like it"_s, u"x"_s, u"y"_s);
-        w.dialogs.answers = {true};
-        w.click(button.constData());
-        QCOMPARE(titles(folder), before);
-        QCOMPARE(w.text("Text5"), StoreTexts::notFound);
-        QCOMPARE(w.text("Text4"), u"Nothing like it"_s);
-    }
-
-    // Answering No changes nothing but the status line.
-    void noChangesNothing_data()
-    {
-        QTest::addColumn<QByteArray>("button");
-        QTest::addColumn<QString>("action");
-        QTest::newRow("register title") << "Command4"_ba << QString();
-        QTest::newRow("update title") << "Command5"_ba << QString();
-        QTest::newRow("delete title") << "Command6"_ba << QString();
-        QTest::newRow("add category") << "Command3"_ba << u"登録"_s;
-        QTest::newRow("delete category") << "Command3"_ba << u"削除"_s;
-    }
-    void noChangesNothing()
+    void editThatChangesNothing()
     {
         QFETCH(QByteArray, button);
         QFETCH(QString, action);
+        QFETCH(QString, category);
+        QFETCH(QString, title);
+        QFETCH(bool, yes);
+        QFETCH(QString, answer);
+        QFETCH(int, boxes);
+        QFETCH(QString, status);
         TestFolder folder;
-        addTitles(folder);
+        folder.addTitles();
         const QStringList before = titles(folder) + categories(folder);
         TestWindow w(folder);
-        typeTitle(w, u"旅行"_s, u"Airport"_s, u"x"_s, u"y"_s);
+        w.typeTitle(category, title, u"A sentence."_s, u"訳。"_s);
         if (!action.isEmpty())
             w.setText("Combo2", action);
         w.setText("Text5", u"old"_s);
-        w.dialogs.answers = {false};
+        w.dialogs.answers = {yes};
+        w.dialogs.inputs = {answer};
         w.click(button.constData());
-        QCOMPARE(w.dialogs.shown.size(), 1);
         QCOMPARE(titles(folder) + categories(folder), before);
-        QCOMPARE(w.text("Text5"), QString());
-        QCOMPARE(w.text("Text4"), u"Airport"_s);
-        QCOMPARE(w.text("Text3"), u"x"_s);
+        QCOMPARE(w.dialogs.shown.size(), boxes);
+        const bool told = status.startsWith(u"tell:"_s);
+        if (told)
+            QCOMPARE(w.dialogs.shown, QStringList{status});
+        QCOMPARE(w.text("Text5"), told ? QString() : status);
+        QCOMPARE(w.text("Text4"), title);
+        QCOMPARE(w.text("Text3"), u"A sentence."_s);
+        QCOMPARE(w.text("Text6"), u"訳。"_s);
+        QCOMPARE(w.text("Combo2"), action.isEmpty() ? u"選択"_s : action);
+        QCOMPARE(openFileCount(), 0);
     }
 };
 
