@@ -7,26 +7,11 @@
 #include "StoreWidgets.h"
 #include "TestFolder.h"
 
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-void addCategories(const TestFolder& folder, int count)
-{
-    folder.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
-                               "WHERE i < %1) INSERT INTO カテゴリ SELECT 'c' || i FROM n")
-                    .arg(count));
-}
-
-} // namespace
 
 class TestPhraseBook : public QObject {
     Q_OBJECT
@@ -101,64 +86,58 @@ private slots:
         }
     }
 
-    void listCategoriesFillsTheBox()
+    // The categories replace the box's items, the first one as its text. The walk counts in
+    // 16 bits: 32 767 rows are listed, one more is the lookup's error before any row is
+    // visited. A failure during the walk leaves the rows added before it. No handle stays
+    // open, whatever happened.
+    void listCategories_data()
     {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QStringList>("items");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("status");
+        const QStringList old{u"old"_s, u"older"_s};
+        auto many = [](int count) {
+            return u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1)"
+                   " INSERT INTO カテゴリ SELECT 'c' || i FROM n"_s.arg(count);
+        };
+        QStringList most;
+        for (int i = 1; i <= 32767; ++i)
+            most << u"c"_s + QString::number(i);
+        QTest::newRow("in the file's order")
+            << u"INSERT INTO カテゴリ VALUES ('旅行'), ('Work'), ('あいさつ')"_s
+            << QStringList{u"旅行"_s, u"Work"_s, u"あいさつ"_s} << u"旅行"_s << u"before"_s;
+        QTest::newRow("none keeps the box")
+            << QString() << old << u"typed"_s << StoreTexts::noCategories;
+        QTest::newRow("32767") << many(32767) << most << u"c1"_s << u"before"_s;
+        QTest::newRow("32768") << many(32768) << old << u"typed"_s
+                               << StoreTexts::listCategoriesFailed;
+        // Another tool may have dropped the constraints and stored a Null.
+        QTest::newRow("Null while walking")
+            << u"DROP TABLE カテゴリ; CREATE TABLE カテゴリ (カテゴリ名 TEXT);"
+               "INSERT INTO カテゴリ VALUES ('a'), ('b'), (NULL), ('d')"_s
+            << QStringList{u"a"_s, u"b"_s} << u"a"_s << StoreTexts::listCategoriesFailed;
+    }
+    void listCategories()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QStringList, items);
+        QFETCH(QString, text);
+        QFETCH(QString, status);
         TestFolder folder;
-        folder.exec(u"INSERT INTO カテゴリ VALUES ('旅行'), ('Work'), ('あいさつ')"_s);
+        if (!setup.isEmpty())
+            folder.exec(setup);
         StoreWidgets c;
-        c.combo.addItem(u"old"_s);
+        c.combo.addItems({u"old"_s, u"older"_s});
+        c.combo.setEditText(u"typed"_s);
         c.status.setText(u"before"_s);
         PhraseBook(folder.path(), c.view()).ListCategories();
-        QCOMPARE(c.items(), (QStringList{u"旅行"_s, u"Work"_s, u"あいさつ"_s}));
-        QCOMPARE(c.combo.currentText(), u"旅行"_s);
-        QCOMPARE(c.status.text(), u"before"_s);
-    }
-
-    void listCategoriesWithNoneKeepsTheBox()
-    {
-        TestFolder folder;
-        StoreWidgets c;
-        c.combo.addItems({u"a"_s, u"b"_s});
-        c.combo.setEditText(u"typed"_s);
-        PhraseBook(folder.path(), c.view()).ListCategories();
-        QCOMPARE(c.items(), (QStringList{u"a"_s, u"b"_s}));
-        QCOMPARE(c.combo.currentText(), u"typed"_s);
-        QCOMPARE(c.status.text(), StoreTexts::noCategories);
-    }
-
-    // The walk counts in 16 bits: 32 767 rows are listed, one more is the lookup's error
-    // before any row is visited.
-    void rowWalkLimit_data()
-    {
-        QTest::addColumn<int>("categories");
-        QTest::addColumn<bool>("listed");
-        QTest::newRow("32767") << 32767 << true;
-        QTest::newRow("32768") << 32768 << false;
-    }
-    void rowWalkLimit()
-    {
-        QFETCH(int, categories);
-        QFETCH(bool, listed);
-        TestFolder folder;
-        addCategories(folder, categories);
-        StoreWidgets c;
-        c.combo.addItem(u"old"_s);
-        PhraseBook(folder.path(), c.view()).ListCategories();
-        QCOMPARE(c.combo.count(), listed ? categories : 1);
-        QCOMPARE(c.status.text(), listed ? QString() : StoreTexts::listCategoriesFailed);
-    }
-
-    // A failure during the walk leaves the rows added before it.
-    void absentValueKeepsEarlierRows()
-    {
-        TestFolder folder(PhraseBookContents::Options);
-        // Another tool may have dropped the constraints and stored a Null.
-        folder.exec(u"DROP TABLE カテゴリ; CREATE TABLE カテゴリ (カテゴリ名 TEXT);"
-                    "INSERT INTO カテゴリ VALUES ('a'), ('b'), (NULL), ('d')"_s);
-        StoreWidgets c;
-        PhraseBook(folder.path(), c.view()).ListCategories();
-        QCOMPARE(c.items(), (QStringList{u"a"_s, u"b"_s}));
-        QCOMPARE(c.status.text(), StoreTexts::listCategoriesFailed);
+        QCOMPARE(c.items(), items);
+        QCOMPARE(c.combo.currentText(), text);
+        QCOMPARE(c.status.text(), status);
+        QCOMPARE(openFileCount(), 0);
+        // and the file is free for a writer at once
+        folder.exec(u"INSERT INTO オプション VALUES ('x', 'y')"_s);
     }
 
     // Each way the file can be unusable has its own text, and no handle stays open.
@@ -195,29 +174,6 @@ private slots:
         QCOMPARE(openFileCount(), 0);
         if (content == "missing")
             QVERIFY(!QFile::exists(folder.file()));
-    }
-
-    void noHandleStaysOpen_data()
-    {
-        QTest::addColumn<QString>("setup");
-        QTest::newRow("success") << u"INSERT INTO カテゴリ VALUES ('a')"_s;
-        QTest::newRow("empty result") << QString();
-        QTest::newRow("failure while walking")
-            << u"DROP TABLE カテゴリ; CREATE TABLE カテゴリ (カテゴリ名 TEXT);"
-               "INSERT INTO カテゴリ VALUES (NULL)"_s;
-    }
-    void noHandleStaysOpen()
-    {
-        QFETCH(QString, setup);
-        TestFolder folder;
-        if (!setup.isEmpty())
-            folder.exec(setup);
-        StoreWidgets c;
-        PhraseBook book(folder.path(), c.view());
-        book.ListCategories();
-        QCOMPARE(openFileCount(), 0);
-        // and the file is free for a writer at once
-        folder.exec(u"INSERT INTO オプション VALUES ('x', 'y')"_s);
     }
 };
 
