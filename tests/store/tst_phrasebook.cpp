@@ -88,10 +88,11 @@ private slots:
 
     // The categories replace the box's items, the first one as its text. The walk counts in
     // 16 bits: 32 767 rows are listed, one more is the lookup's error before any row is
-    // visited. A failure during the walk leaves the rows added before it. No handle stays
-    // open, whatever happened.
+    // visited. A failure during the walk leaves the rows added before it. Each way the file
+    // can be unusable has its own text. No handle stays open, whatever happened.
     void listCategories_data()
     {
+        // SQL, or "<missing>", "<folder>" or "<bytes>" and the file's bytes in its place
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QStringList>("items");
         QTest::addColumn<QString>("text");
@@ -117,6 +118,15 @@ private slots:
             << u"DROP TABLE カテゴリ; CREATE TABLE カテゴリ (カテゴリ名 TEXT);"
                "INSERT INTO カテゴリ VALUES ('a'), ('b'), (NULL), ('d')"_s
             << QStringList{u"a"_s, u"b"_s} << u"a"_s << StoreTexts::listCategoriesFailed;
+        const QString typed = u"typed"_s;
+        QTest::newRow("missing") << u"<missing>"_s << old << typed << StoreTexts::fileMissing;
+        QTest::newRow("folder in its place")
+            << u"<folder>"_s << old << typed << StoreTexts::fileUnopenable;
+        QTest::newRow("zero bytes") << u"<bytes>"_s << old << typed << StoreTexts::fileDamaged;
+        QTest::newRow("text file") << u"<bytes>"_s + u"just some text\n"_s.repeated(200) << old
+                                   << typed << StoreTexts::fileDamaged;
+        QTest::newRow("truncated header")
+            << u"<bytes>SQLite format 3\0\x10\0"_s << old << typed << StoreTexts::fileDamaged;
     }
     void listCategories()
     {
@@ -125,8 +135,19 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, status);
         TestFolder folder;
-        if (!setup.isEmpty())
+        const bool unusable = setup.startsWith(u'<');
+        if (unusable) {
+            QFile::remove(folder.file());
+            if (setup == u"<folder>"_s)
+                QVERIFY(QDir(folder.path()).mkdir(u"wordlark.mdb"_s));
+        } else if (!setup.isEmpty()) {
             folder.exec(setup);
+        }
+        if (setup.startsWith(u"<bytes>"_s)) {
+            QFile file(folder.file());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(setup.mid(7).toLatin1());
+        }
         StoreWidgets c;
         c.combo.addItems({u"old"_s, u"older"_s});
         c.combo.setEditText(u"typed"_s);
@@ -136,44 +157,11 @@ private slots:
         QCOMPARE(c.combo.currentText(), text);
         QCOMPARE(c.status.text(), status);
         QCOMPARE(openFileCount(), 0);
+        QCOMPARE(QFile::exists(folder.file()), setup != u"<missing>"_s); // never made
+        if (unusable)
+            return;
         // and the file is free for a writer at once
         folder.exec(u"INSERT INTO オプション VALUES ('x', 'y')"_s);
-    }
-
-    // Each way the file can be unusable has its own text, and no handle stays open.
-    void unusableFile_data()
-    {
-        QTest::addColumn<QByteArray>("content"); // "missing", "folder", or the file's bytes
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("missing") << "missing"_ba << StoreTexts::fileMissing;
-        QTest::newRow("folder in its place") << "folder"_ba << StoreTexts::fileUnopenable;
-        QTest::newRow("zero bytes") << QByteArray() << StoreTexts::fileDamaged;
-        QTest::newRow("text file")
-            << "just some text\n"_ba.repeated(200) << StoreTexts::fileDamaged;
-        QTest::newRow("truncated header")
-            << "SQLite format 3\0\x10\0"_ba << StoreTexts::fileDamaged;
-    }
-    void unusableFile()
-    {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, expected);
-        TestFolder folder;
-        QFile::remove(folder.file());
-        if (content == "folder") {
-            QVERIFY(QDir(folder.path()).mkdir(u"wordlark.mdb"_s));
-        } else if (content != "missing") {
-            QFile file(folder.file());
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(content);
-        }
-        StoreWidgets c;
-        c.combo.addItem(u"kept"_s);
-        PhraseBook(folder.path(), c.view()).ListCategories();
-        QCOMPARE(c.status.text(), expected);
-        QCOMPARE(c.items(), QStringList{u"kept"_s});
-        QCOMPARE(openFileCount(), 0);
-        if (content == "missing")
-            QVERIFY(!QFile::exists(folder.file()));
     }
 };
 
