@@ -33,29 +33,29 @@ class TestOptionStore : public QObject {
     Q_OBJECT
 
 private slots:
-    void missingFileGivesTheFallbacks()
+    // A missing file gives each option's fallback, and is not made; a new file holds the
+    // starting values.
+    void readAll_data()
     {
-        TestFolder folder;
-        QFile::remove(folder.file());
-        const OptionStore options(folder.path());
-        QStringList values;
-        for (const OptionInfo& info : kOptions)
-            values << options.ReadOption(info.option);
-        QCOMPARE(values,
-                 (QStringList{u"0"_s, u"0"_s, u"180"_s, u"0"_s, u"1"_s, u"good"_s, u"so bad"_s}));
-        QCOMPARE(openFileCount(), 0);
-        QVERIFY(!QFile::exists(folder.file()));
+        QTest::addColumn<bool>("missing");
+        QTest::addColumn<QString>("values");
+        QTest::newRow("missing file") << true << u"0 0 180 0 1 good so bad"_s;
+        QTest::newRow("new file") << false << u"1 1 180 1 1 good so bad"_s;
     }
-
-    void newFileHoldsTheStartingValues()
+    void readAll()
     {
+        QFETCH(bool, missing);
+        QFETCH(QString, values);
         TestFolder folder;
+        if (missing)
+            QFile::remove(folder.file());
         const OptionStore options(folder.path());
-        QStringList values;
+        QStringList read;
         for (const OptionInfo& info : kOptions)
-            values << options.ReadOption(info.option);
-        QCOMPARE(values,
-                 (QStringList{u"1"_s, u"1"_s, u"180"_s, u"1"_s, u"1"_s, u"good"_s, u"so bad"_s}));
+            read << options.ReadOption(info.option);
+        QCOMPARE(read.join(u' '), values);
+        QCOMPARE(openFileCount(), 0);
+        QCOMPARE(QFile::exists(folder.file()), !missing);
     }
 
     // Each family's rule, rows in the order the query returns them.
@@ -104,26 +104,16 @@ private slots:
         QCOMPARE(OptionStore(folder.path()).ReadOption(option), expected);
     }
 
-    void writeStoresTheTextUnchanged()
-    {
-        TestFolder folder;
-        const OptionStore options(folder.path());
-        QCOMPARE(options.WriteOption(Option::Anser_true, u"  nice one "_s), 0);
-        QCOMPARE(folder.rows(u"SELECT Option_Value FROM オプション WHERE Option_Name = "
-                             "'Anser_true'"_s),
-                 QStringList{u"  nice one "_s});
-        QCOMPARE(options.ReadOption(Option::Anser_true), u"nice one "_s);
-        QCOMPARE(openFileCount(), 0);
-    }
-
+    // The text goes unchanged into the first row of its name.
     void writeChangesOnlyTheFirstRowOfItsName()
     {
         TestFolder folder;
         store(folder, Option::Speed, {u"170"_s, u"175"_s});
-        QCOMPARE(OptionStore(folder.path()).WriteOption(Option::Speed, u"190"_s), 0);
+        QCOMPARE(OptionStore(folder.path()).WriteOption(Option::Speed, u"  nice one "_s), 0);
         QCOMPARE(folder.rows(u"SELECT Option_Value FROM オプション WHERE Option_Name = 'Speed' "
                              "ORDER BY rowid"_s),
-                 (QStringList{u"190"_s, u"175"_s}));
+                 (QStringList{u"  nice one "_s, u"175"_s}));
+        QCOMPARE(openFileCount(), 0);
     }
 
     void writeWithoutRowChangesNothing()
