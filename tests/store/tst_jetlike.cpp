@@ -34,6 +34,7 @@ private slots:
         row("question not zero", u"h?t"_s, u"ht"_s, no);
         row("question not two", u"h?t"_s, u"heat"_s, no);
         row("question on Japanese", u"?本"_s, u"日本"_s, yes);
+        row("percent is no wildcard", u"%"_s, u"abc"_s, no);
         row("hash digit", u"room ##"_s, u"room 42"_s, yes);
         row("hash not letter", u"#"_s, u"a"_s, no);
         row("hash not full-width digit", u"#"_s, u"５"_s, no);

@@ -1,8 +1,5 @@
 #include "Apostrophes.h"
-#include "Database.h"
-#include "EngineError.h"
 #include "PhraseBook.h"
-#include "Result.h"
 #include "StoreTexts.h"
 #include "StoreWidgets.h"
 #include "TestFolder.h"
@@ -33,57 +30,6 @@ private slots:
         QFETCH(QString, expected);
         QCOMPARE(ReplaceApostrophes(text), expected);
         QCOMPARE(ReplaceApostrophes(text).size(), text.size());
-    }
-
-    // A text put into a statement stays one literal: it selects exactly the rows whose value
-    // it is, whatever quotes it holds.
-    void escapedTextStaysOneLiteral_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("rows");
-        QTest::newRow("apostrophe") << u"Don't"_s << 1;
-        QTest::newRow("always-true condition") << u"x' OR '1'='1"_s << 0;
-        QTest::newRow("second statement") << u"x'; DELETE FROM カテゴリ; --"_s << 0;
-        QTest::newRow("only apostrophes") << u"''"_s << 0;
-    }
-    void escapedTextStaysOneLiteral()
-    {
-        QFETCH(QString, name);
-        QFETCH(int, rows);
-        TestFolder folder;
-        folder.exec(u"INSERT INTO カテゴリ VALUES ('Don''t'), ('other')"_s);
-        Database db(folder.file());
-        Result result = db.openResult(u"SELECT カテゴリ名 FROM カテゴリ WHERE カテゴリ名 = '"_s +
-                                      escapeApostrophes(name) + u"'"_s);
-        QCOMPARE(result.recordCount(), rows);
-        QCOMPARE(folder.rows(u"SELECT count(*) FROM カテゴリ"_s), QStringList{u"2"_s});
-    }
-
-    // The dialect holds on every connection: LIKE with the program's wildcards, keys without
-    // regard to case, and a malformed pattern refused rather than crashing.
-    void dialect()
-    {
-        TestFolder folder;
-        folder.exec(u"INSERT INTO カテゴリ VALUES ('Travel'), ('tea'), ('日本')"_s);
-        Database db(folder.file());
-        auto names = [&](const QString& where) {
-            Result r = db.openResult(u"SELECT カテゴリ名 FROM カテゴリ WHERE "_s + where +
-                                     u" ORDER BY カテゴリ名"_s);
-            QStringList result;
-            for (r.moveFirst(); result.size() < r.recordCount(); r.moveNext())
-                result << *r.field(0);
-            return result;
-        };
-        QCOMPARE(names(u"カテゴリ名 LIKE '*A*'"_s), (QStringList{u"tea"_s, u"Travel"_s}));
-        QCOMPARE(names(u"カテゴリ名 LIKE 't?a'"_s), QStringList{u"tea"_s});
-        QCOMPARE(names(u"カテゴリ名 = 'TRAVEL'"_s), QStringList{u"Travel"_s});
-        QCOMPARE(names(u"カテゴリ名 LIKE '%'"_s), QStringList{});
-        try {
-            names(u"カテゴリ名 LIKE '[a'"_s);
-            QFAIL("a malformed pattern was run");
-        } catch (const OpenError& error) {
-            QCOMPARE(error.failure(), OpenFailure::Refused);
-        }
     }
 
     // The categories replace the box's items, the first one as its text. The walk counts in

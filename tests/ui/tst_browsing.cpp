@@ -40,6 +40,8 @@ private slots:
             << ej << u"旅行"_s << u"h?t "_s << QStringList{u"hat shop"_s, u"hot tea"_s}
             << QString();
         QTest::newRow("no match") << ej << u"旅行"_s << u"zebra"_s << QStringList{} << none;
+        QTest::newRow("percent sign is no wildcard")
+            << ej << u"旅行"_s << u"%"_s << QStringList{} << none;
         QTest::newRow("category with apostrophe")
             << ej << u"Don't"_s << QString() << QStringList{u"It’s mine"_s} << QString();
         QTest::newRow("crafted category selects nothing")
