@@ -16,8 +16,10 @@ TitleList::TitleList(QWidget* parent)
 
 void TitleList::addItems(const QStringList& titles)
 {
-    if (!titles.isEmpty())
-        m_titles->setStringList(m_titles->stringList() + titles);
+    if (titles.isEmpty())
+        return;
+    // An empty list takes the titles as they are, shared rather than copied.
+    m_titles->setStringList(count() == 0 ? titles : items() + titles);
 }
 
 void TitleList::clear()

@@ -470,6 +470,9 @@ void Floor_ReadOption(benchmark::State& state)
 
 // ---- edits -------------------------------------------------------------------------------
 
+// A floor runs each statement as the lookups' floors do: prepared, run and finalized on the
+// open connection. An operation can't keep a prepared statement from one opening to the next.
+
 const QString kTitleColumns = u"タイトル名_英語, タイトル名_日本語, 英文, 和訳, カテゴリ名"_s;
 
 void Op_AddTitle(benchmark::State& state)
@@ -493,20 +496,20 @@ void Op_AddTitle(benchmark::State& state)
 void Floor_AddTitle(benchmark::State& state)
 {
     Raw raw(books->edits);
-    sqlite3_stmt* insert =
-        raw.prepare(u"INSERT INTO タイトル ("_s + kTitleColumns + u") VALUES (?, ?, ?, ?, ?)"_s);
+    const QString sql = u"INSERT INTO タイトル ("_s + kTitleColumns + u") VALUES (?, ?, ?, ?, ?)"_s;
     static int n = 0;
     for (auto _ : state) {
         ++n;
+        sqlite3_stmt* insert = raw.prepare(sql);
         Raw::bind(insert, 1, u"Floor title number %1 at the station"_s.arg(n));
         Raw::bind(insert, 2, u"フロアのタイトル その%1"_s.arg(n));
         Raw::bind(insert, 3, u"This is floor sentence %1."_s.arg(n));
         Raw::bind(insert, 4, u"これはフロアの文 %1 です。"_s.arg(n));
         Raw::bind(insert, 5, categoryName(7));
         raw.run(insert);
+        sqlite3_finalize(insert);
         raw.syncToDisk();
     }
-    sqlite3_finalize(insert);
 }
 
 void Op_UpdateTitle(benchmark::State& state)
@@ -531,19 +534,19 @@ void Floor_UpdateTitle(benchmark::State& state)
     const QString select = u"SELECT rowid, "_s + u" 英文,"_s + u" 和訳,"_s + u" カテゴリ名"_s +
                            u" FROM タイトル"_s + u" WHERE タイトル名_英語 = '"_s + title.english +
                            u"'"_s;
-    sqlite3_stmt* update =
-        raw.prepare(u"UPDATE タイトル SET 英文=?, 和訳=?, カテゴリ名=? WHERE rowid=?"_s);
+    const QString sql = u"UPDATE タイトル SET 英文=?, 和訳=?, カテゴリ名=? WHERE rowid=?"_s;
     int n = 0;
     for (auto _ : state) {
         const auto rows = raw.rows(select);
+        sqlite3_stmt* update = raw.prepare(sql);
         Raw::bind(update, 1, title.sentence + QString::number(++n % 2));
         Raw::bind(update, 2, title.translation);
         Raw::bind(update, 3, categoryName(8));
         sqlite3_bind_int64(update, 4, rows.front()[0].toLongLong());
         raw.run(update);
+        sqlite3_finalize(update);
         raw.syncToDisk();
     }
-    sqlite3_finalize(update);
 }
 
 void Op_DeleteTitle(benchmark::State& state)
@@ -568,16 +571,16 @@ void Floor_DeleteTitle(benchmark::State& state)
     const QString select =
         u"SELECT rowid, タイトル名_英語 FROM タイトル WHERE タイトル名_英語 = '"_s + title.english +
         u"'"_s;
-    sqlite3_stmt* remove = raw.prepare(u"DELETE FROM タイトル WHERE rowid=?"_s);
     for (auto _ : state) {
         state.PauseTiming();
         insertTitles(books->edits, {&title});
         state.ResumeTiming();
+        sqlite3_stmt* remove = raw.prepare(u"DELETE FROM タイトル WHERE rowid=?"_s);
         sqlite3_bind_int64(remove, 1, raw.rows(select).front()[0].toLongLong());
         raw.run(remove);
+        sqlite3_finalize(remove);
         raw.syncToDisk();
     }
-    sqlite3_finalize(remove);
     insertTitles(books->edits, {&title});
 }
 
