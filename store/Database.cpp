@@ -63,6 +63,16 @@ OpenFailure failureOf(sqlite3* db, int rc)
     return OpenFailure::Refused;
 }
 
+bool syncsEachCommit(sqlite3* db)
+{
+    sqlite3_stmt* stmt = nullptr;
+    const bool off =
+        sqlite3_prepare_v2(db, "PRAGMA synchronous", -1, &stmt, nullptr) == SQLITE_OK &&
+        sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_int(stmt, 0) == 0;
+    sqlite3_finalize(stmt);
+    return !off;
+}
+
 [[noreturn]] void failOpen(sqlite3* db, int rc)
 {
     throw OpenError(failureOf(db, rc), sqlite3_errmsg(db));
@@ -83,14 +93,13 @@ Database::Database(const QString& path)
     }
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
-    // Commits are not synced, so deleting a category's titles row by row stays fast: a
-    // commit is in the system's hands when it returns and survives the program being killed,
-    // and the rollback journal still undoes a half-done commit on the next opening. What is
-    // traded: power loss during a write can damage the file. The connection syncs the file
-    // once when it closes (see below), so whatever an operation saved is on the disk when it
-    // returns. The rollback journal exists only during a commit; a file that another tool
-    // left in WAL mode is switched back, so no -wal or -shm file is left next to it.
-    sqlite3_exec(m_db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=OFF", nullptr, nullptr,
+    // Every commit is synced, the rollback journal before the file, so neither the program
+    // being killed nor power loss can damage the file, and a commit is on the disk when it
+    // returns. Only a result that deletes row after row stops syncing each commit (see
+    // Result::deleteCurrent). The rollback journal exists only during a commit; a file that
+    // another tool left in WAL mode is switched back, so no -wal or -shm file is left next to
+    // it.
+    sqlite3_exec(m_db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL", nullptr, nullptr,
                  nullptr);
     if (sqlite3_create_function_v2(m_db, "like", 2, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr,
                                    likeFunction, nullptr, nullptr, nullptr) != SQLITE_OK) {
@@ -102,12 +111,12 @@ Database::Database(const QString& path)
 
 Database::~Database()
 {
-    // Commits were not synced: put what this connection saved on the disk before the
+    // Deletions of a walk were not synced one by one: put them on the disk before the
     // operation returns.
     sqlite3_file* file = nullptr;
-    if (sqlite3_total_changes(m_db) > 0 &&
-        sqlite3_file_control(m_db, "main", SQLITE_FCNTL_FILE_POINTER, &file) == SQLITE_OK &&
-        file && file->pMethods)
+    if (sqlite3_total_changes(m_db) > 0 && !syncsEachCommit(m_db) &&
+        sqlite3_file_control(m_db, "main", SQLITE_FCNTL_FILE_POINTER, &file) == SQLITE_OK && file &&
+        file->pMethods)
         file->pMethods->xSync(file, SQLITE_SYNC_NORMAL);
     sqlite3_close(m_db);
 }

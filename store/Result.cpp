@@ -126,9 +126,17 @@ void Result::deleteCurrent()
 {
     requireCurrentRow();
     requireSameFile();
-    if (!m_delete)
+    if (!m_delete) {
         m_delete.reset(new Statement(m_db, QStringLiteral("DELETE FROM ") + quoted(m_table) +
                                                QStringLiteral(" WHERE rowid=?")));
+    } else if (!m_deletingRowAfterRow) {
+        // A walk deleting row after row: each deletion stays its own commit, and a killed
+        // program loses none that returned, but from the second on they are not synced one by
+        // one; closing the file syncs them all. This keeps deleting a category's thousand
+        // titles within a fifth of a second; power loss during the walk could damage the file.
+        sqlite3_exec(m_db, "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
+        m_deletingRowAfterRow = true;
+    }
     m_delete->bind(1, m_rowids[static_cast<std::size_t>(m_row)]);
     m_delete->execute();
     m_deleted[static_cast<std::size_t>(m_row)] = true;

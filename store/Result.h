@@ -54,4 +54,5 @@ private:
     };
     // A walk deletes row after row, so the deletion is prepared once per result.
     std::unique_ptr<Statement, Finalize> m_delete;
+    bool m_deletingRowAfterRow = false;
 };
