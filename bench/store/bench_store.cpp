@@ -357,20 +357,28 @@ void Op_ListTitles(benchmark::State& state)
             return state.SkipWithError(qPrintable(c.status->text()));
     }
 }
-void Floor_ListTitles(benchmark::State& state)
+// A listing's floor: the query on the open connection, then the list filled in one go.
+template <typename List>
+void listingFloor(benchmark::State& state, Controls& c, List* list, const QString& folder,
+                  const QString& sql)
 {
-    Controls c;
-    Raw raw(state.range(1) != 0 ? books->small : books->large);
-    const QString sql = listTitlesSql(modeOf(state), kBigCategory);
+    Raw raw(folder);
     for (auto _ : state) {
         const QStringList titles = raw.column0(sql);
-        c.list->clear();
-        c.list->addItems(titles);
+        list->clear();
+        list->addItems(titles);
         c.count->setText(QString::number(titles.size()));
         state.PauseTiming();
         Controls::settle();
         state.ResumeTiming();
     }
+}
+
+void Floor_ListTitles(benchmark::State& state)
+{
+    Controls c;
+    listingFloor(state, c, c.list, state.range(1) != 0 ? books->small : books->large,
+                 listTitlesSql(modeOf(state), kBigCategory));
 }
 
 // The floor again, filling a QListWidget, one item object per title, in place of the title
@@ -381,17 +389,7 @@ void Floor_ListTitlesWidget(benchmark::State& state)
     auto* list = new QListWidget;
     list->setUniformItemSizes(true);
     c.window.layout()->addWidget(list);
-    Raw raw(books->large);
-    const QString sql = listTitlesSql(TitleMode::EJ, kBigCategory);
-    for (auto _ : state) {
-        const QStringList titles = raw.column0(sql);
-        list->clear();
-        list->addItems(titles);
-        c.count->setText(QString::number(titles.size()));
-        state.PauseTiming();
-        Controls::settle();
-        state.ResumeTiming();
-    }
+    listingFloor(state, c, list, books->large, listTitlesSql(TitleMode::EJ, kBigCategory));
 }
 
 void Op_FilterTitles(benchmark::State& state)
@@ -413,17 +411,8 @@ void Op_FilterTitles(benchmark::State& state)
 void Floor_FilterTitles(benchmark::State& state)
 {
     Controls c;
-    Raw raw(books->large);
-    const QString sql = filterTitlesSql(modeOf(state), kBigCategory, searchOf(modeOf(state)));
-    for (auto _ : state) {
-        const QStringList titles = raw.column0(sql);
-        c.list->clear();
-        c.list->addItems(titles);
-        c.count->setText(QString::number(titles.size()));
-        state.PauseTiming();
-        Controls::settle();
-        state.ResumeTiming();
-    }
+    listingFloor(state, c, c.list, books->large,
+                 filterTitlesSql(modeOf(state), kBigCategory, searchOf(modeOf(state))));
 }
 
 void Op_LoadTitle(benchmark::State& state)
