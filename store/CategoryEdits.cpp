@@ -1,4 +1,3 @@
-#include "Apostrophes.h"
 #include "OperationFrame.h"
 #include "PhraseBook.h"
 #include "Result.h"
@@ -23,17 +22,14 @@ EditOutcome PhraseBook::AddCategory()
 
 EditOutcome PhraseBook::DeleteCategory()
 {
-    const QString statement = u"SELECT カテゴリ名"_s + u" FROM カテゴリ"_s +
-                              u" WHERE カテゴリ名 = '"_s +
-                              escapeApostrophes(m_c.Combo1->currentText()) + u"'"_s;
+    const QString statement = u"SELECT カテゴリ名"_s + u" FROM カテゴリ"_s + categoryCondition();
     return deleteFirstRow(statement, StoreTexts::deleteCategoryFailed);
 }
 
 EditOutcome PhraseBook::DeleteCategoryTitles(TitleMode mode)
 {
-    const QString statement = u"SELECT "_s + titleColumn(mode) + u" FROM タイトル"_s +
-                              u" WHERE カテゴリ名 = '"_s +
-                              escapeApostrophes(m_c.Combo1->currentText()) + u"'"_s;
+    const QString statement =
+        u"SELECT "_s + titleColumn(mode) + u" FROM タイトル"_s + categoryCondition();
     return runEdit(statement, StoreTexts::deleteCategoryTitlesFailed, [this](Result& result) {
         if (result.recordCount() == 0) {
             m_c.Text5->setText(StoreTexts::notFound);

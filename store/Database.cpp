@@ -63,14 +63,11 @@ OpenFailure failureOf(sqlite3* db, int rc)
     return OpenFailure::Refused;
 }
 
-bool syncsEachCommit(sqlite3* db)
+[[noreturn]] void failUnopenable(sqlite3* db)
 {
-    sqlite3_stmt* stmt = nullptr;
-    const bool off =
-        sqlite3_prepare_v2(db, "PRAGMA synchronous", -1, &stmt, nullptr) == SQLITE_OK &&
-        sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_int(stmt, 0) == 0;
-    sqlite3_finalize(stmt);
-    return !off;
+    const OpenError error(OpenFailure::Unopenable, sqlite3_errmsg(db));
+    sqlite3_close(db);
+    throw error;
 }
 
 [[noreturn]] void failOpen(sqlite3* db, int rc)
@@ -86,11 +83,8 @@ Database::Database(const QString& path)
         throw OpenError(OpenFailure::Missing, "no file at " + path.toStdString());
     const int rc =
         sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc != SQLITE_OK) {
-        const OpenError error(OpenFailure::Unopenable, sqlite3_errmsg(m_db));
-        sqlite3_close(m_db);
-        throw error;
-    }
+    if (rc != SQLITE_OK)
+        failUnopenable(m_db);
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
     // Every commit is synced, the rollback journal before the file, so neither the program
@@ -102,22 +96,12 @@ Database::Database(const QString& path)
     sqlite3_exec(m_db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL", nullptr, nullptr,
                  nullptr);
     if (sqlite3_create_function_v2(m_db, "like", 2, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr,
-                                   likeFunction, nullptr, nullptr, nullptr) != SQLITE_OK) {
-        const OpenError error(OpenFailure::Unopenable, sqlite3_errmsg(m_db));
-        sqlite3_close(m_db);
-        throw error;
-    }
+                                   likeFunction, nullptr, nullptr, nullptr) != SQLITE_OK)
+        failUnopenable(m_db);
 }
 
 Database::~Database()
 {
-    // Deletions of a walk were not synced one by one: put them on the disk before the
-    // operation returns.
-    sqlite3_file* file = nullptr;
-    if (sqlite3_total_changes(m_db) > 0 && !syncsEachCommit(m_db) &&
-        sqlite3_file_control(m_db, "main", SQLITE_FCNTL_FILE_POINTER, &file) == SQLITE_OK && file &&
-        file->pMethods)
-        file->pMethods->xSync(file, SQLITE_SYNC_NORMAL);
     sqlite3_close(m_db);
 }
 

@@ -8,11 +8,13 @@
 // text goes to the engine with each lone surrogate turned into U+FFFD.
 inline QString engineText(const QString& text)
 {
+    // Read through the shared original, so that a text without a lone surrogate (nearly every
+    // one) is not copied.
     QString out = text;
-    for (qsizetype i = 0; i < out.size(); ++i) {
-        if (out[i].isHighSurrogate() && i + 1 < out.size() && out[i + 1].isLowSurrogate())
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
             ++i;
-        else if (out[i].isSurrogate())
+        else if (text[i].isSurrogate())
             out[i] = QChar(QChar::ReplacementCharacter);
     }
     return out;

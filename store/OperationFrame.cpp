@@ -46,7 +46,6 @@ bool runAppend(QLineEdit* status, const QString& path, const QString& table,
 void walkRows(Result& result, qsizetype limit, const std::function<void()>& beforeFirst,
               const std::function<void(Result&)>& visit)
 {
-    result.moveLast();
     const qsizetype rows = result.recordCount();
     if (rows > limit)
         throw EngineError("more rows than the walk can count");

@@ -1,5 +1,6 @@
 #include "PhraseBook.h"
 
+#include "Apostrophes.h"
 #include "DatabasePath.h"
 #include "OperationFrame.h"
 #include "Result.h"
@@ -8,6 +9,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QScopeGuard>
+
+using namespace Qt::StringLiterals;
 
 PhraseBook::PhraseBook(QString folder, StoreControls controls)
     : m_folder(std::move(folder))
@@ -18,6 +21,16 @@ PhraseBook::PhraseBook(QString folder, StoreControls controls)
 QString PhraseBook::path() const
 {
     return DatabasePath(m_folder);
+}
+
+QString PhraseBook::categoryCondition() const
+{
+    return u" WHERE カテゴリ名 = '"_s + escapeApostrophes(m_c.Combo1->currentText()) + u"'"_s;
+}
+
+QString PhraseBook::keyCondition(TitleMode mode, const QString& title)
+{
+    return u" WHERE "_s + titleColumn(mode) + u" = '"_s + escapeApostrophes(title) + u"'"_s;
 }
 
 void PhraseBook::ListCategories()

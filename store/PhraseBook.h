@@ -47,6 +47,10 @@ public:
 
 private:
     QString path() const;
+    // " WHERE カテゴリ名 = '…'" with the category of Combo1 as one literal.
+    QString categoryCondition() const;
+    // " WHERE <the mode's title column> = '…'" with the title as one literal.
+    static QString keyCondition(TitleMode mode, const QString& title);
     // Replaces the title list by the title column of every row.
     void fillTitleList(Result& result);
     // Runs one edit in the frame; work returns Done or NotFound.

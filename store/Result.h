@@ -15,10 +15,13 @@ class Statement;
 // to exactly that row. Every failure throws EngineError.
 class Result {
 public:
+    Result(Result&&) noexcept;
+    // Puts the deletions of a walk, which were not synced one by one, on the disk.
+    ~Result();
+
     // Number of rows; 0 exactly when the result is empty.
     qsizetype recordCount() const { return static_cast<qsizetype>(m_rowids.size()); }
     void moveFirst() { m_row = 0; }
-    void moveLast() { m_row = recordCount() - 1; }
     void moveNext();
 
     // Column i of the current row, in the order of the SELECT list; empty for Null.
@@ -49,10 +52,7 @@ private:
     enum class Pending { None, Adding, Editing } m_pending = Pending::None;
     std::vector<std::pair<QString, QString>> m_values;
 
-    struct Finalize {
-        void operator()(Statement* statement) const noexcept;
-    };
     // A walk deletes row after row, so the deletion is prepared once per result.
-    std::unique_ptr<Statement, Finalize> m_delete;
+    std::unique_ptr<Statement> m_delete;
     bool m_deletingRowAfterRow = false;
 };

@@ -11,15 +11,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QString keyCondition(TitleMode mode, const QString& title)
-{
-    return u" WHERE "_s + titleColumn(mode) + u" = '"_s + escapeApostrophes(title) + u"'"_s;
-}
-
-} // namespace
-
 QString PhraseBook::englishSentence()
 {
     if (plainTextOf(m_c.Text3).isEmpty())

@@ -28,9 +28,8 @@ void PhraseBook::fillTitleList(Result& result)
 void PhraseBook::ListTitles(TitleMode mode)
 {
     const QString column = titleColumn(mode);
-    const QString statement =
-        u"SELECT "_s + column + u" "_s + u" FROM タイトル"_s + u" WHERE カテゴリ名 = '"_s +
-        escapeApostrophes(m_c.Combo1->currentText()) + u"'"_s + u" ORDER BY "_s + column;
+    const QString statement = u"SELECT "_s + column + u" "_s + u" FROM タイトル"_s +
+                              categoryCondition() + u" ORDER BY "_s + column;
     runQuery(m_c.Text5, path(), statement, StoreTexts::listTitlesFailed, [this](Result& result) {
         if (result.recordCount() == 0) {
             m_c.List1->clear();
@@ -47,10 +46,9 @@ void PhraseBook::FilterTitles(TitleMode mode)
 {
     const QString column = titleColumn(mode);
     // The search text keeps its pattern characters: "?", "#" and "[" match as patterns.
-    const QString statement =
-        u"SELECT "_s + column + u" "_s + u" FROM タイトル"_s + u" WHERE カテゴリ名 = '"_s +
-        escapeApostrophes(m_c.Combo1->currentText()) + u"'"_s + u" AND "_s + column +
-        u" LIKE '*"_s + escapeApostrophes(m_c.Text1->text()) + u"*'"_s;
+    const QString statement = u"SELECT "_s + column + u" "_s + u" FROM タイトル"_s +
+                              categoryCondition() + u" AND "_s + column + u" LIKE '*"_s +
+                              escapeApostrophes(m_c.Text1->text()) + u"*'"_s;
     runQuery(m_c.Text5, path(), statement, StoreTexts::filterTitlesFailed, [this](Result& result) {
         if (result.recordCount() == 0) {
             // The titles listed before stay in view.
@@ -67,8 +65,7 @@ void PhraseBook::LoadTitle(TitleMode mode)
     const QString title = m_c.List1->selectedTitle();
     const QString column = titleColumn(mode);
     const QString statement = u"SELECT "_s + column + u", "_s + u" 英文,"_s + u" 和訳"_s +
-                              u" FROM タイトル"_s + u" WHERE "_s + column + u" = '"_s +
-                              escapeApostrophes(title) + u"'"_s;
+                              u" FROM タイトル"_s + keyCondition(mode, title);
     runQuery(m_c.Text5, path(), statement, StoreTexts::loadTitleFailed, [this](Result& result) {
         if (result.recordCount() == 0) {
             m_c.Text5->setText(u"タイトル・データがありません。"_s);
