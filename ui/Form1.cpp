@@ -82,8 +82,8 @@ StoreControls Form1::setUpControls()
 void Form1::Form_Load()
 {
     ui.Combo2->clear();
-    ui.Combo2->setEditText(QStringLiteral("選択"));
-    ui.Combo2->addItems({QStringLiteral("選択"), QStringLiteral("登録"), QStringLiteral("削除")});
+    ui.Combo2->setEditText(UiTexts::actionList);
+    ui.Combo2->addItems({UiTexts::actionList, UiTexts::actionAdd, UiTexts::actionDelete});
     ClearFields();
     m_book.ListCategories();
     ui.Check1->setCheckState(checkStateOf(m_options.ReadOption(Option::English)));
@@ -253,22 +253,20 @@ void Form1::List1_Click()
     ui.Text5->clear();
     ui.Text2->clear();
     m_book.LoadTitle(currentTitleMode());
-    if (ui.Check3->isChecked() && !plainTextOf(ui.Text3).isEmpty() && !speakEnglishSentence())
+    if (ui.Check3->isChecked() && !speakEnglishSentence())
         return;
     ui.Text5->setText(UiTexts::titleSelected);
 }
 
 void Form1::Command7_Click()
 {
-    const QString rightPhrase = m_options.ReadOption(Option::Anser_true);
-    const QString wrongPhrase = m_options.ReadOption(Option::Anser_false);
     const QString reference =
         currentTitleMode() == TitleMode::EJ ? plainTextOf(ui.Text6) : plainTextOf(ui.Text3);
     // Exactly the same characters: no trimming, no folding of case or width.
     const bool isRight = ui.Text2->text() == reference;
     try {
         // The speed stays whatever the last speaking of a sentence set.
-        m_speech.Speak(isRight ? rightPhrase : wrongPhrase);
+        m_speech.Speak(m_options.ReadOption(isRight ? Option::Anser_true : Option::Anser_false));
         ui.Text5->setText(isRight ? UiTexts::right : UiTexts::wrong);
     } catch (const SpeechError&) {
         ui.Text5->setText(UiTexts::speechFailed);
