@@ -5,6 +5,7 @@
 #include "Numeric.h"
 #include "OptionTexts.h"
 #include "TitleList.h"
+#include "TitleModeOption.h"
 
 using namespace Qt::StringLiterals;
 
@@ -48,7 +49,8 @@ void Form2::Open()
     ui.Text2->setText(m_options.ReadOption(Option::Speed));
     // Under E-J this runs Option1's action on a new window, which overrides the two check
     // boxes just loaded.
-    (m_options.ReadOption(Option::Title_sw) == u"1"_s ? ui.Option1 : ui.Option2)->setChecked(true);
+    const TitleMode mode = titleModeOfOption(m_options.ReadOption(Option::Title_sw));
+    (mode == TitleMode::EJ ? ui.Option1 : ui.Option2)->setChecked(true);
     m_main.Command9->setEnabled(true);
     // A window filled again may lie behind the main window.
     if (isVisible())
@@ -110,7 +112,7 @@ void Form2::Command3_Click()
     m_main.Check3->setChecked(ui.Check3->isChecked());
     const TitleMode mode = ui.Option1->isChecked() ? TitleMode::EJ : TitleMode::JE;
     m_main.ApplyTitleMode(mode);
-    write(Option::Title_sw, mode == TitleMode::EJ ? u"1"_s : u"2"_s);
+    write(Option::Title_sw, optionTextOf(mode));
     write(Option::Anser_true, ui.Text3->text());
     write(Option::Anser_false, ui.Text4->text());
 

@@ -7,6 +7,7 @@
 #include "Numeric.h"
 #include "PlainText.h"
 #include "SpeechEngine.h"
+#include "TitleModeOption.h"
 #include "UiTexts.h"
 
 #include <QCloseEvent>
@@ -88,8 +89,7 @@ void Form1::Form_Load()
     m_book.ListCategories();
     ui.Check1->setCheckState(checkStateOf(m_options.ReadOption(Option::English)));
     ui.Check2->setCheckState(checkStateOf(m_options.ReadOption(Option::Japanese)));
-    ApplyTitleMode(m_options.ReadOption(Option::Title_sw) == QLatin1String("1") ? TitleMode::EJ
-                                                                                : TitleMode::JE);
+    ApplyTitleMode(titleModeOfOption(m_options.ReadOption(Option::Title_sw)));
     ui.Check3->setCheckState(checkStateOf(m_options.ReadOption(Option::Speak_sw)));
 }
 
