@@ -133,20 +133,10 @@ Result Database::openResult(const QString& select)
         throw OpenError(OpenFailure::Refused, "result is not updatable");
     const int columns = sqlite3_column_count(stmt) - 1;
     Result result(m_db, QString::fromUtf8(table), columns);
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        result.m_rowids.push_back(sqlite3_column_int64(stmt, 0));
-        for (int i = 1; i <= columns; ++i) {
-            if (sqlite3_column_type(stmt, i) == SQLITE_NULL) {
-                result.m_cells.emplace_back();
-            } else {
-                result.m_cells.emplace_back(
-                    textFromEngine(sqlite3_column_text(stmt, i), sqlite3_column_bytes(stmt, i)));
-            }
-        }
-    }
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+        result.appendRow(stmt);
     if (rc != SQLITE_DONE)
         failOpen(m_db, rc);
-    result.m_deleted.assign(result.m_rowids.size(), false);
     return result;
 }
 

@@ -20,10 +20,24 @@ inline QString engineText(const QString& text)
     return out;
 }
 
-// A value read back from the engine as UTF-8: SQLite's own conversion to UTF-16 would turn
-// U+FFFE into U+FFFD, and a leading U+FEFF is part of the value, not a byte order mark.
+// Appends a value read back from the engine as UTF-8. SQLite's own conversion to UTF-16 would
+// turn U+FFFE into U+FFFD, and a leading U+FEFF is part of the value, not a byte order mark.
+// Bytes that are no UTF-8, a cut-off sequence at the end included, each show as U+FFFD.
+inline void appendFromEngine(QString& text, const unsigned char* data, int bytes)
+{
+    QStringDecoder decode(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom |
+                                                    QStringConverter::Flag::Stateless);
+    const QByteArrayView utf8(reinterpret_cast<const char*>(data), bytes);
+    const qsizetype at = text.size();
+    // Grows geometrically, so a result appends row after row without copying much.
+    text.resize(at + decode.requiredSpace(utf8.size()));
+    const QChar* end = decode.appendToBuffer(text.data() + at, utf8);
+    text.truncate(end - text.constData());
+}
+
 inline QString textFromEngine(const unsigned char* data, int bytes)
 {
-    QStringDecoder decode(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
-    return decode(QByteArrayView(reinterpret_cast<const char*>(data), bytes));
+    QString text;
+    appendFromEngine(text, data, bytes);
+    return text;
 }

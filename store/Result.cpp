@@ -1,6 +1,7 @@
 #include "Result.h"
 
 #include "EngineError.h"
+#include "EngineText.h"
 #include "Statement.h"
 
 #include <sqlite3.h>
@@ -55,12 +56,37 @@ void Result::requireCurrentRow() const
         throw EngineError("no current row");
 }
 
-std::optional<QString> Result::field(int i) const
+void Result::appendRow(sqlite3_stmt* stmt)
+{
+    // Column 0 is the rowid; the statement's own columns follow.
+    m_rowids.push_back(sqlite3_column_int64(stmt, 0));
+    for (int i = 1; i <= m_columns; ++i) {
+        Cell cell;
+        if (sqlite3_column_type(stmt, i) != SQLITE_NULL) {
+            cell.at = m_text.size();
+            appendFromEngine(m_text, sqlite3_column_text(stmt, i), sqlite3_column_bytes(stmt, i));
+            cell.size = m_text.size() - cell.at;
+        }
+        m_cells.push_back(cell);
+    }
+    m_deleted.push_back(false);
+}
+
+std::optional<QStringView> Result::fieldView(int i) const
 {
     requireCurrentRow();
     if (i < 0 || i >= m_columns)
         throw EngineError("no such column");
-    return m_cells[static_cast<std::size_t>(m_row * m_columns + i)];
+    const Cell cell = m_cells[static_cast<std::size_t>(m_row * m_columns + i)];
+    if (cell.size < 0)
+        return std::nullopt;
+    return QStringView(m_text).sliced(cell.at, cell.size);
+}
+
+std::optional<QString> Result::field(int i) const
+{
+    const auto view = fieldView(i);
+    return view ? std::optional(view->toString()) : std::nullopt;
 }
 
 void Result::addNew()

@@ -8,11 +8,13 @@
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 class Statement;
 
 // The rows of a query as an updatable result, or a table opened for appending. Rows are read
-// in full when the result opens; each remembers its rowid, so edits and deletions write back
-// to exactly that row. Every failure throws EngineError.
+// in full when the result opens, their texts one after another in a single buffer; each row
+// remembers its rowid, so edits and deletions write back to exactly that row. Every failure
+// throws EngineError.
 class Result {
 public:
     Result(Result&&) noexcept;
@@ -26,6 +28,8 @@ public:
 
     // Column i of the current row, in the order of the SELECT list; empty for Null.
     std::optional<QString> field(int i) const;
+    // The same without a copy, valid as long as the result.
+    std::optional<QStringView> fieldView(int i) const;
 
     void addNew();
     void edit();
@@ -44,8 +48,15 @@ private:
     sqlite3* m_db;
     QString m_table;
     int m_columns;
+    void appendRow(sqlite3_stmt* stmt);
+
     std::vector<long long> m_rowids;
-    std::vector<std::optional<QString>> m_cells; // row-major, m_columns per row
+    // Every cell's place in m_text, row-major, m_columns per row; Null has no place.
+    struct Cell {
+        qsizetype at = 0, size = -1;
+    };
+    std::vector<Cell> m_cells;
+    QString m_text;
     std::vector<bool> m_deleted;
     qsizetype m_row = 0;
 
