@@ -75,12 +75,17 @@ QString openFailureText(OpenFailure failure)
     return StoreTexts::statementRefused;
 }
 
-QString requireText(const Result& result, int column)
+QStringView requireView(const Result& result, int column)
 {
-    auto value = result.field(column);
+    const auto value = result.fieldView(column);
     if (!value)
         throw EngineError("absent value");
     return *value;
+}
+
+QString requireText(const Result& result, int column)
+{
+    return requireView(result, column).toString();
 }
 
 QString withoutLeadingSpaces(const QString& text)

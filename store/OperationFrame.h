@@ -33,6 +33,8 @@ QString openFailureText(OpenFailure failure);
 
 // Column i of the current row; an absent value is a failure of the operation.
 QString requireText(const Result& result, int column);
+// The same without a copy, valid as long as the result.
+QStringView requireView(const Result& result, int column);
 
 // Values are shown without their leading spaces. Only U+0020 counts: an ideographic space
 // at the start of a Japanese text is the user's own layout, and the blank stored for an

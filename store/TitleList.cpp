@@ -1,11 +1,79 @@
 #include "TitleList.h"
 
+#include <QAbstractListModel>
 #include <QItemSelectionModel>
-#include <QStringListModel>
+
+#include <vector>
+
+class TitleList::Titles : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : static_cast<int>(m_ends.size());
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid) ||
+            (role != Qt::DisplayRole && role != Qt::EditRole))
+            return {};
+        return title(index.row()).toString();
+    }
+
+    QStringView title(int row) const
+    {
+        const auto at = static_cast<std::size_t>(row);
+        const qsizetype begin = row == 0 ? 0 : m_ends[at - 1];
+        return QStringView(m_text).sliced(begin, m_ends[at] - begin);
+    }
+
+    template <typename Texts>
+    void append(const Texts& titles)
+    {
+        if (titles.empty())
+            return;
+        qsizetype size = m_text.size();
+        for (const auto& title : titles)
+            size += title.size();
+        // An empty list starts anew, as one change of the whole list rather than of its rows.
+        const bool fresh = m_ends.empty();
+        const int first = rowCount();
+        if (fresh)
+            beginResetModel();
+        else
+            beginInsertRows({}, first, first + static_cast<int>(titles.size()) - 1);
+        m_text.reserve(size);
+        m_ends.reserve(m_ends.size() + titles.size());
+        for (const auto& title : titles) {
+            m_text += title;
+            m_ends.push_back(m_text.size());
+        }
+        if (fresh)
+            endResetModel();
+        else
+            endInsertRows();
+    }
+
+    void clear()
+    {
+        if (m_ends.empty())
+            return;
+        beginResetModel();
+        m_text = QString();
+        m_ends = {};
+        endResetModel();
+    }
+
+private:
+    QString m_text;
+    std::vector<qsizetype> m_ends; // where each title ends in m_text
+};
 
 TitleList::TitleList(QWidget* parent)
     : QListView(parent)
-    , m_titles(new QStringListModel(this))
+    , m_titles(new Titles(this))
 {
     setModel(m_titles);
     // Titles are chosen here, never edited or dragged.
@@ -16,16 +84,17 @@ TitleList::TitleList(QWidget* parent)
 
 void TitleList::addItems(const QStringList& titles)
 {
-    if (titles.isEmpty())
-        return;
-    // An empty list takes the titles as they are, shared rather than copied.
-    m_titles->setStringList(count() == 0 ? titles : items() + titles);
+    m_titles->append(titles);
+}
+
+void TitleList::addTitles(std::span<const QStringView> titles)
+{
+    m_titles->append(titles);
 }
 
 void TitleList::clear()
 {
-    if (m_titles->rowCount() != 0)
-        m_titles->setStringList({});
+    m_titles->clear();
 }
 
 int TitleList::count() const
@@ -35,7 +104,11 @@ int TitleList::count() const
 
 QStringList TitleList::items() const
 {
-    return m_titles->stringList();
+    QStringList titles;
+    titles.reserve(count());
+    for (int row = 0; row < count(); ++row)
+        titles << m_titles->title(row).toString();
+    return titles;
 }
 
 void TitleList::setCurrentRow(int row)
@@ -48,5 +121,5 @@ QString TitleList::selectedTitle() const
     const QModelIndex current = currentIndex();
     if (!current.isValid() || !selectionModel()->isSelected(current))
         return {};
-    return current.data().toString();
+    return m_titles->title(current.row()).toString();
 }

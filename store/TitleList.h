@@ -3,11 +3,11 @@
 #include <QListView>
 #include <QStringList>
 
-class QStringListModel;
+#include <span>
 
-// The list of a category's titles. It holds the titles as one list of texts that the view
-// shows, so tens of thousands of titles are put in and taken out at once, without an item
-// object for each.
+// The list of a category's titles. It keeps the titles' texts one after another in a single
+// buffer and makes a text only for a row that is shown or asked for, so tens of thousands of
+// titles are put in and taken out at once, without an object for each.
 class TitleList : public QListView {
     Q_OBJECT
 
@@ -16,6 +16,7 @@ public:
 
     // Adds the titles after those listed; nothing stays selected.
     void addItems(const QStringList& titles);
+    void addTitles(std::span<const QStringView> titles);
     void clear();
     int count() const;
     QStringList items() const;
@@ -24,5 +25,6 @@ public:
     QString selectedTitle() const;
 
 private:
-    QStringListModel* m_titles;
+    class Titles;
+    Titles* m_titles;
 };

@@ -11,17 +11,20 @@
 #include <QPlainTextEdit>
 #include <QScopeGuard>
 
+#include <vector>
+
 using namespace Qt::StringLiterals;
 
 void PhraseBook::fillTitleList(Result& result)
 {
-    // Added in one go; the guard also adds the titles read before a failure.
-    QStringList titles;
-    titles.reserve(result.recordCount());
-    const auto addTitles = qScopeGuard([&] { m_c.List1->addItems(titles); });
+    // Added in one go, straight from the result; the guard also adds the titles read before a
+    // failure.
+    std::vector<QStringView> titles;
+    titles.reserve(static_cast<std::size_t>(result.recordCount()));
+    const auto addTitles = qScopeGuard([&] { m_c.List1->addTitles(titles); });
     walkRows(
         result, kLookupRowLimit, [this] { m_c.List1->clear(); },
-        [&](Result& row) { titles << requireText(row, 0); });
+        [&](Result& row) { titles.push_back(requireView(row, 0)); });
     m_c.Label5->setText(QString::number(titles.size()));
 }
 

@@ -199,6 +199,24 @@ private slots:
         QCOMPARE(w.items("List1"), listed);
     }
 
+    // Titles added to a list come after those listed; the list shows them as given.
+    void titleListAddsAfterTheListed()
+    {
+        TitleList list;
+        list.addItems({u"b"_s, u"a"_s});
+        list.setCurrentRow(1);
+        QCOMPARE(list.selectedTitle(), u"a"_s);
+        const QString more[] = {u"日本の駅"_s, u"c"_s};
+        const QStringView views[] = {more[0], more[1]};
+        list.addTitles(views);
+        QCOMPARE(list.items(), (QStringList{u"b"_s, u"a"_s, u"日本の駅"_s, u"c"_s}));
+        QCOMPARE(list.model()->index(2, 0).data().toString(), u"日本の駅"_s);
+        QCOMPARE(list.model()->index(3, 0).data().toString(), u"c"_s);
+        list.clear();
+        QCOMPARE(list.count(), 0);
+        QCOMPARE(list.selectedTitle(), QString());
+    }
+
     // The answer must be exactly the reference: the translation in E-J, the English sentence
     // in J-E, visible or not. A speech error leaves no verdict.
     void answerCheck_data()
