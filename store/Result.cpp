@@ -164,9 +164,13 @@ void Result::deleteCurrent()
     } else if (!m_deletingRowAfterRow) {
         // A walk deleting row after row: each deletion stays its own commit, and a killed
         // program loses none that returned, but from the second on they are not synced one by
-        // one; the result syncs them all when it closes. This keeps deleting a category's thousand
-        // titles within a fifth of a second; power loss during the walk could damage the file.
-        sqlite3_exec(m_db, "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
+        // one; the result syncs them all when it closes. The file stays locked from one commit
+        // to the next, so the connection need not take the lock anew and check what another
+        // program changed each time; others wait for the walk, as they would for one long
+        // commit. This keeps deleting a category's thousand titles well within a fifth of a
+        // second; power loss during the walk could damage the file.
+        sqlite3_exec(m_db, "PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE", nullptr,
+                     nullptr, nullptr);
         m_deletingRowAfterRow = true;
     }
     m_delete->bind(1, m_rowids[static_cast<std::size_t>(m_row)]);
