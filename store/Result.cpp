@@ -8,6 +8,9 @@
 
 namespace {
 
+// How long a deletion walk keeps others out of the file at most.
+constexpr qint64 kLongestLockMs = 1000;
+
 QString quoted(const QString& name)
 {
     return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
@@ -164,14 +167,21 @@ void Result::deleteCurrent()
     } else if (!m_deletingRowAfterRow) {
         // A walk deleting row after row: each deletion stays its own commit, and a killed
         // program loses none that returned, but from the second on they are not synced one by
-        // one; the result syncs them all when it closes. The file stays locked from one commit
-        // to the next, so the connection need not take the lock anew and check what another
-        // program changed each time; others wait for the walk, as they would for one long
-        // commit. This keeps deleting a category's thousand titles well within a fifth of a
-        // second; power loss during the walk could damage the file.
+        // one; the result syncs them all when it closes. For up to a second the file also
+        // stays locked from one commit to the next, so the connection need not take the lock
+        // anew and check what another program changed each time; another copy of the program
+        // waits for that second, well within its busy timeout. This keeps deleting a
+        // category's thousand titles within a tenth of a second. Power loss during the walk
+        // could damage the file, and a program killed during it can leave an empty journal
+        // next to the file until the next edit.
         sqlite3_exec(m_db, "PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE", nullptr,
                      nullptr, nullptr);
         m_deletingRowAfterRow = true;
+        m_lockedFor.start();
+    } else if (m_lockedFor.isValid() && m_lockedFor.elapsed() > kLongestLockMs) {
+        // Unlocks at the end of this deletion's commit.
+        sqlite3_exec(m_db, "PRAGMA locking_mode=NORMAL", nullptr, nullptr, nullptr);
+        m_lockedFor.invalidate();
     }
     m_delete->bind(1, m_rowids[static_cast<std::size_t>(m_row)]);
     m_delete->execute();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 
 #include <memory>
@@ -66,4 +67,5 @@ private:
     // A walk deletes row after row, so the deletion is prepared once per result.
     std::unique_ptr<Statement> m_delete;
     bool m_deletingRowAfterRow = false;
+    QElapsedTimer m_lockedFor;
 };

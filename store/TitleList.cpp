@@ -29,6 +29,8 @@ public:
         return QStringView(m_text).sliced(begin, m_ends[at] - begin);
     }
 
+    // Adds after the titles listed, as one change of the whole list, which also leaves
+    // nothing selected.
     template <typename Texts>
     void append(const Texts& titles)
     {
@@ -37,23 +39,14 @@ public:
         qsizetype size = m_text.size();
         for (const auto& title : titles)
             size += title.size();
-        // An empty list starts anew, as one change of the whole list rather than of its rows.
-        const bool fresh = m_ends.empty();
-        const int first = rowCount();
-        if (fresh)
-            beginResetModel();
-        else
-            beginInsertRows({}, first, first + static_cast<int>(titles.size()) - 1);
+        beginResetModel();
         m_text.reserve(size);
         m_ends.reserve(m_ends.size() + titles.size());
         for (const auto& title : titles) {
             m_text += title;
             m_ends.push_back(m_text.size());
         }
-        if (fresh)
-            endResetModel();
-        else
-            endInsertRows();
+        endResetModel();
     }
 
     void clear()

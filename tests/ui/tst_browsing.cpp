@@ -199,7 +199,8 @@ private slots:
         QCOMPARE(w.items("List1"), listed);
     }
 
-    // Titles added to a list come after those listed; the list shows them as given.
+    // Titles added to a list come after those listed, and nothing stays selected; the list
+    // shows them as given.
     void titleListAddsAfterTheListed()
     {
         TitleList list;
@@ -209,6 +210,7 @@ private slots:
         const QString more[] = {u"日本の駅"_s, u"c"_s};
         const QStringView views[] = {more[0], more[1]};
         list.addTitles(views);
+        QCOMPARE(list.selectedTitle(), QString());
         QCOMPARE(list.items(), (QStringList{u"b"_s, u"a"_s, u"日本の駅"_s, u"c"_s}));
         QCOMPARE(list.model()->index(2, 0).data().toString(), u"日本の駅"_s);
         QCOMPARE(list.model()->index(3, 0).data().toString(), u"c"_s);
