@@ -172,8 +172,8 @@ void Result::deleteCurrent()
         // anew and check what another program changed each time; another copy of the program
         // waits for that second, well within its busy timeout. This keeps deleting a
         // category's thousand titles within a tenth of a second. Power loss during the walk
-        // could damage the file, and a program killed during it can leave an empty journal
-        // next to the file until the next edit.
+        // could damage the file. A program killed during it loses no deletion that returned,
+        // but can leave a spent journal next to the file, which the next edit removes.
         sqlite3_exec(m_db, "PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE", nullptr,
                      nullptr, nullptr);
         m_deletingRowAfterRow = true;

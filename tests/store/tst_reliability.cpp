@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QScopeGuard>
+#include <QDir>
 #include <QTest>
 #include <QThread>
 
@@ -303,7 +304,7 @@ private slots:
         QFETCH(int, delay);
         TestFolder folder;
         folder.exec(u"INSERT INTO カテゴリ VALUES ('big'), ('新');"
-                    "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400)"
+                    "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000)"
                     " INSERT INTO タイトル SELECT 'b' || i, 'ビ' || i, 'x', 'y', 'big' FROM n"_s);
         QStringList reported;
         {
@@ -327,9 +328,13 @@ private slots:
             folder.rows(u"SELECT count(*) FROM タイトル WHERE カテゴリ名 = 'big'"_s);
         if (reported.contains(u"deleted big"_s))
             QCOMPARE(big, QStringList{u"0"_s});
-        // and the program works on the file at once
+        // and the program works on the file at once; after its next edit only the file is left
         TestWindow w(folder);
         QCOMPARE(w.items("Combo1"), (QStringList{u"big"_s, u"新"_s}));
+        StoreWidgets c;
+        c.combo.setEditText(u"後"_s);
+        QCOMPARE(PhraseBook(folder.path(), c.view()).AddCategory(), EditOutcome::Done);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{u"wordlark.mdb"_s});
     }
 
     // A phrase book another tool has edited: no constraints, extra columns, values of any
