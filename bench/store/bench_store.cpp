@@ -903,7 +903,7 @@ void printTable(const Collector& c, const Fresh& fresh)
          true},
         {"ListTitles J-E (32,767)", "ListTitles/je:1/small:0", "floor/ListTitles/je:1/small:0", 40,
          true},
-        {"ListTitles E-J (50, small book)", "ListTitles/je:0/small:1",
+        {"ListTitles E-J (50, small)", "ListTitles/je:0/small:1",
          "floor/ListTitles/je:0/small:1", 0, true},
         {"FilterTitles E-J \"station\"", "FilterTitles/je:0", "floor/FilterTitles/je:0", 0, true},
         {"FilterTitles J-E \"駅\"", "FilterTitles/je:1", "floor/FilterTitles/je:1", 0, true},
