@@ -17,7 +17,7 @@ public:
     QVariant data(const QModelIndex& index, int role) const override
     {
         if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid) ||
-            (role != Qt::DisplayRole && role != Qt::EditRole))
+            role != Qt::DisplayRole)
             return {};
         return title(index.row()).toString();
     }
@@ -31,18 +31,17 @@ public:
 
     // Adds after the titles listed, as one change of the whole list, which also leaves
     // nothing selected.
-    template <typename Texts>
-    void append(const Texts& titles)
+    void append(std::span<const QStringView> titles)
     {
         if (titles.empty())
             return;
         qsizetype size = m_text.size();
-        for (const auto& title : titles)
+        for (const QStringView title : titles)
             size += title.size();
         beginResetModel();
         m_text.reserve(size);
         m_ends.reserve(m_ends.size() + titles.size());
-        for (const auto& title : titles) {
+        for (const QStringView title : titles) {
             m_text += title;
             m_ends.push_back(m_text.size());
         }
@@ -77,7 +76,8 @@ TitleList::TitleList(QWidget* parent)
 
 void TitleList::addItems(const QStringList& titles)
 {
-    m_titles->append(titles);
+    const std::vector<QStringView> views(titles.begin(), titles.end());
+    m_titles->append(views);
 }
 
 void TitleList::addTitles(std::span<const QStringView> titles)
