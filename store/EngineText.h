@@ -34,10 +34,3 @@ inline void appendFromEngine(QString& text, const unsigned char* data, int bytes
     const QChar* end = decode.appendToBuffer(text.data() + at, utf8);
     text.truncate(end - text.constData());
 }
-
-inline QString textFromEngine(const unsigned char* data, int bytes)
-{
-    QString text;
-    appendFromEngine(text, data, bytes);
-    return text;
-}

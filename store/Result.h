@@ -45,12 +45,11 @@ private:
 
     void requireCurrentRow() const;
     void requireSameFile() const;
+    void appendRow(sqlite3_stmt* stmt);
 
     sqlite3* m_db;
     QString m_table;
     int m_columns;
-    void appendRow(sqlite3_stmt* stmt);
-
     std::vector<long long> m_rowids;
     // Every cell's place in m_text, row-major, m_columns per row; Null has no place.
     struct Cell {

@@ -57,11 +57,13 @@ Table readTable(sqlite3* db, const char* sql)
     Table rows;
     while (sqlite3_step(raw) == SQLITE_ROW) {
         QStringList columns;
-        for (int i = 1; i < sqlite3_column_count(raw); ++i)
-            columns << (sqlite3_column_type(raw, i) == SQLITE_NULL
-                            ? QString()
-                            : textFromEngine(sqlite3_column_text(raw, i),
-                                             sqlite3_column_bytes(raw, i)));
+        for (int i = 1; i < sqlite3_column_count(raw); ++i) {
+            // Read as the program reads a value.
+            QString value;
+            if (sqlite3_column_type(raw, i) != SQLITE_NULL)
+                appendFromEngine(value, sqlite3_column_text(raw, i), sqlite3_column_bytes(raw, i));
+            columns << value;
+        }
         rows[sqlite3_column_int64(raw, 0)] = columns;
     }
     return rows;
