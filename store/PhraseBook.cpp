@@ -55,6 +55,18 @@ void PhraseBook::ListCategories()
              });
 }
 
+bool PhraseBook::categoryExists(const QString& errorText)
+{
+    bool exists = false;
+    runQuery(m_c.Text5, path(), u"SELECT カテゴリ名 FROM カテゴリ"_s + categoryCondition(),
+             errorText, [&](Result& result) {
+                 exists = result.recordCount() > 0;
+                 if (!exists)
+                     m_c.Text5->setText(errorText);
+             });
+    return exists;
+}
+
 EditOutcome PhraseBook::runEdit(const QString& statement, const QString& errorText,
                                 const std::function<EditOutcome(Result&)>& work)
 {

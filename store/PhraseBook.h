@@ -6,11 +6,12 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class Result;
 
-// How an edit ended; the status line has already told the user.
-enum class EditOutcome { Done, NotFound, Failed };
+// How an edit ended; the status line has already told the user, except of a cancel.
+enum class EditOutcome { Done, NotFound, Failed, Cancelled };
 
 // The category and title operations. They read their inputs from the main window's controls,
 // write their results back into them and report only through the status line.
@@ -36,11 +37,13 @@ public:
     // nothing when it succeeds.
     EditOutcome DeleteCategoryTitles(TitleMode mode);
 
-    // Asks for the title in the other language with a prompt; the empty text when cancelled.
-    using TitleInput = std::function<QString(const QString& prompt)>;
-    // Adds the title of Text4 with its sentence, translation and category.
+    // Asks for the title in the other language with a prompt; nothing when cancelled.
+    using TitleInput = std::function<std::optional<QString>(const QString& prompt)>;
+    // Adds the title of Text4 with its sentence, translation and category. Cancelling the
+    // input box ends it with nothing written or said.
     EditOutcome AddTitle(TitleMode mode, const TitleInput& askOtherTitle);
-    // Rewrites the sentence, translation and category of the title named by Text4.
+    // Rewrites the sentence, translation and category of the title named by Text4. A title
+    // goes only into a category the book holds, so that it stays listed.
     EditOutcome UpdateTitle(TitleMode mode);
     // Deletes the title named by Text4.
     EditOutcome DeleteTitle(TitleMode mode);
@@ -58,6 +61,8 @@ private:
                         const std::function<EditOutcome(Result&)>& work);
     // Deletes the first row of the statement's result, if any.
     EditOutcome deleteFirstRow(const QString& statement, const QString& errorText);
+    // Whether the category of Combo1 is in the book; if not, errorText says so.
+    bool categoryExists(const QString& errorText);
     // An empty English sentence is stored, and shown, as one blank.
     QString englishSentence();
 

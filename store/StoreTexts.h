@@ -25,6 +25,9 @@ inline const QString listTitlesFailed =
     QStringLiteral("「タイトル検索」でエラーが発生しています。");
 inline const QString filterTitlesFailed =
     QStringLiteral("「タイトル絞込み検索」でエラーが発生しています。");
+// A search text the matcher can't read, such as an unclosed "[".
+inline const QString searchPatternMalformed =
+    QStringLiteral("絞込み検索文字列のパターンが正しくありません。");
 inline const QString loadTitleFailed =
     QStringLiteral("「タイトルデータの取得」でエラーが発生しています。");
 inline const QString addCategoryFailed =

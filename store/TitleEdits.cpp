@@ -20,14 +20,24 @@ QString PhraseBook::englishSentence()
 
 EditOutcome PhraseBook::AddTitle(TitleMode mode, const TitleInput& askOtherTitle)
 {
+    if (!categoryExists(StoreTexts::addTitleFailed))
+        return EditOutcome::Failed;
+    bool cancelled = false;
     const bool added =
         runAppend(m_c.Text5, path(), u"タイトル"_s, StoreTexts::addTitleFailed, [&](Result& table) {
             table.addNew();
-            const QString english = englishSentence();
             const bool ej = mode == TitleMode::EJ;
             const QString title = m_c.Text4->text();
-            const QString other = askOtherTitle(ej ? u"タイトル名・日本語を入力してください。"_s
-                                                   : u"タイトル名・英語を半角入力してください。"_s);
+            // Asked before anything else changes, so that a cancel leaves the boxes as typed.
+            const std::optional<QString> answer =
+                askOtherTitle(ej ? u"タイトル名・日本語を入力してください。"_s
+                                 : u"タイトル名・英語を半角入力してください。"_s);
+            if (!answer) {
+                cancelled = true;
+                return;
+            }
+            const QString& other = *answer;
+            const QString english = englishSentence();
             table.setField(u"タイトル名_英語"_s, ReplaceApostrophes(ej ? title : other));
             table.setField(u"タイトル名_日本語"_s, ej ? other : title);
             table.setField(u"英文"_s, english);
@@ -36,11 +46,15 @@ EditOutcome PhraseBook::AddTitle(TitleMode mode, const TitleInput& askOtherTitle
             table.update();
             m_c.Text5->setText(StoreTexts::added);
         });
-    return added ? EditOutcome::Done : EditOutcome::Failed;
+    if (!added)
+        return EditOutcome::Failed;
+    return cancelled ? EditOutcome::Cancelled : EditOutcome::Done;
 }
 
 EditOutcome PhraseBook::UpdateTitle(TitleMode mode)
 {
+    if (!categoryExists(StoreTexts::updateTitleFailed))
+        return EditOutcome::Failed;
     const QString statement = u"SELECT "_s + u" 英文,"_s + u" 和訳,"_s + u" カテゴリ名"_s +
                               u" FROM タイトル"_s + keyCondition(mode, m_c.Text4->text());
     return runEdit(statement, StoreTexts::updateTitleFailed, [this](Result& result) {

@@ -2,6 +2,8 @@
 
 #include <QAbstractListModel>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMouseEvent>
 
 #include <vector>
 
@@ -16,7 +18,8 @@ public:
 
     QVariant data(const QModelIndex& index, int role) const override
     {
-        if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid) ||
+        if (!checkIndex(index,
+                        CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid) ||
             role != Qt::DisplayRole)
             return {};
         return title(index.row()).toString();
@@ -109,10 +112,34 @@ void TitleList::setCurrentRow(int row)
     setCurrentIndex(m_titles->index(row));
 }
 
-QString TitleList::selectedTitle() const
+bool TitleList::currentIsSelected() const
 {
     const QModelIndex current = currentIndex();
-    if (!current.isValid() || !selectionModel()->isSelected(current))
+    return current.isValid() && selectionModel()->isSelected(current);
+}
+
+QString TitleList::selectedTitle() const
+{
+    if (!currentIsSelected())
         return {};
-    return m_titles->title(current.row()).toString();
+    return m_titles->title(currentIndex().row()).toString();
+}
+
+void TitleList::mouseReleaseEvent(QMouseEvent* event)
+{
+    QListView::mouseReleaseEvent(event);
+    // The press selected the title, or it was selected already: either way, released on it,
+    // it is chosen.
+    if (event->button() == Qt::LeftButton && currentIsSelected() &&
+        indexAt(event->position().toPoint()) == currentIndex())
+        emit titleChosen();
+}
+
+void TitleList::keyPressEvent(QKeyEvent* event)
+{
+    const QPersistentModelIndex before = currentIndex();
+    const bool wasSelected = currentIsSelected();
+    QListView::keyPressEvent(event);
+    if (currentIsSelected() && (currentIndex() != before || !wasSelected))
+        emit titleChosen();
 }

@@ -24,7 +24,18 @@ public:
     // The current title when it is selected; otherwise nothing.
     QString selectedTitle() const;
 
+signals:
+    // The user chose the selected title: clicked it, again too, or moved to it with the keys.
+    // Focus alone chooses nothing.
+    void titleChosen();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
+    bool currentIsSelected() const;
+
     class Titles;
     Titles* m_titles;
 };

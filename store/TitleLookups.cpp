@@ -1,4 +1,5 @@
 #include "Apostrophes.h"
+#include "JetLike.h"
 #include "OperationFrame.h"
 #include "PhraseBook.h"
 #include "Result.h"
@@ -47,8 +48,14 @@ void PhraseBook::ListTitles(TitleMode mode)
 
 void PhraseBook::FilterTitles(TitleMode mode)
 {
+    // The search text keeps its pattern characters: "?", "#" and "[" match as patterns. One
+    // the matcher can't read finds nothing, and says why.
+    if (!LikePattern::compile(u'*' + m_c.Text1->text() + u'*')) {
+        m_c.Text5->setText(StoreTexts::searchPatternMalformed);
+        m_c.Label5->setText(u"0"_s);
+        return;
+    }
     const QString column = titleColumn(mode);
-    // The search text keeps its pattern characters: "?", "#" and "[" match as patterns.
     const QString statement = u"SELECT "_s + column + u" "_s + u" FROM タイトル"_s +
                               categoryCondition() + u" AND "_s + column + u" LIKE '*"_s +
                               escapeApostrophes(m_c.Text1->text()) + u"*'"_s;

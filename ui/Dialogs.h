@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // The message and input boxes the windows show. Boxes without a title of their own carry the
 // program's title, "wordlark".
 class Dialogs {
@@ -12,6 +14,6 @@ public:
     virtual bool ask(const QString& title, const QString& question) = 0;
     // A notice with an OK button only and no icon.
     virtual void tell(const QString& text) = 0;
-    // The input box; what the user typed, or the empty text when cancelled.
-    virtual QString input(const QString& prompt) = 0;
+    // The input box; what the user confirmed, possibly empty, or nothing when cancelled.
+    virtual std::optional<QString> input(const QString& prompt) = 0;
 };

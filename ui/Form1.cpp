@@ -12,7 +12,6 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QItemSelectionModel>
 
 #include <cmath>
 #include <limits>
@@ -64,14 +63,10 @@ Form1::Form1(const QString& folder, Dialogs& dialogs, SpeechEngine& speech, QWid
     connect(ui.Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
     connect(ui.Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
     connect(ui.Command9, &QPushButton::clicked, this, &Form1::Command9_Click);
-    // A title is chosen by selecting it, with the mouse or the arrow keys alike; emptying the
-    // list chooses nothing.
-    connect(ui.List1->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (ui.List1->selectionModel()->hasSelection())
-            List1_Click();
-    });
+    connect(ui.List1, &TitleList::titleChosen, this, &Form1::List1_Click);
 
     Form_Load();
+    ui.Command1->setFocus();
 }
 
 StoreControls Form1::setUpControls()
@@ -220,6 +215,7 @@ void Form1::Command4_Click()
         return;
     const TitleMode mode = currentTitleMode();
     const auto askOtherTitle = [this](const QString& prompt) { return m_dialogs.input(prompt); };
+    // Cancelled, refused or failed, the boxes keep what the user typed.
     if (m_book.AddTitle(mode, askOtherTitle) != EditOutcome::Done)
         return;
     ClearFields();
@@ -232,7 +228,9 @@ void Form1::Command5_Click()
     if (!confirmTitleEdit(UiTexts::askUpdate))
         return;
     const TitleMode mode = currentTitleMode();
-    m_book.UpdateTitle(mode);
+    // A refused update keeps its error text in view.
+    if (m_book.UpdateTitle(mode) == EditOutcome::Failed)
+        return;
     m_book.ListTitles(mode);
 }
 
@@ -264,12 +262,14 @@ void Form1::Command7_Click()
         currentTitleMode() == TitleMode::EJ ? plainTextOf(ui.Text6) : plainTextOf(ui.Text3);
     // Exactly the same characters: no trimming, no folding of case or width.
     const bool isRight = ui.Text2->text() == reference;
+    const QString& verdict = isRight ? UiTexts::right : UiTexts::wrong;
     try {
         // The speed stays whatever the last speaking of a sentence set.
         m_speech.Speak(m_options.ReadOption(isRight ? Option::Anser_true : Option::Anser_false));
-        ui.Text5->setText(isRight ? UiTexts::right : UiTexts::wrong);
+        ui.Text5->setText(verdict);
     } catch (const SpeechError&) {
-        ui.Text5->setText(UiTexts::speechFailed);
+        // Without sound the drill still says how the answer went.
+        ui.Text5->setText(verdict + UiTexts::verdictSeparator + UiTexts::speechFailed);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace {
@@ -24,7 +25,12 @@ void QtDialogs::tell(const QString& text)
     box.exec();
 }
 
-QString QtDialogs::input(const QString& prompt)
+std::optional<QString> QtDialogs::input(const QString& prompt)
 {
-    return QInputDialog::getText(QApplication::activeWindow(), kProgramTitle, prompt);
+    bool confirmed = false;
+    QString text = QInputDialog::getText(QApplication::activeWindow(), kProgramTitle, prompt,
+                                         QLineEdit::Normal, {}, &confirmed);
+    if (!confirmed)
+        return std::nullopt;
+    return text;
 }

@@ -7,5 +7,5 @@ class QtDialogs final : public Dialogs {
 public:
     bool ask(const QString& title, const QString& question) override;
     void tell(const QString& text) override;
-    QString input(const QString& prompt) override;
+    std::optional<QString> input(const QString& prompt) override;
 };

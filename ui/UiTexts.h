@@ -9,6 +9,8 @@ inline const QString speechFailed = QStringLiteral("TextToSpeech でエラーが
 inline const QString titleSelected = QStringLiteral("タイトルが選択されました。");
 inline const QString right = QStringLiteral("正解！");
 inline const QString wrong = QStringLiteral("まちがってます。");
+// Between the verdict and the speech error that followed it.
+inline const QString verdictSeparator = QStringLiteral("　");
 
 inline const QString actionList = QStringLiteral("選択");
 inline const QString actionAdd = QStringLiteral("登録");

@@ -5,7 +5,6 @@
 #include "DatabasePath.h"
 #include "EngineText.h"
 #include "FuzzInput.h"
-#include "JetLike.h"
 #include "OpenFiles.h"
 #include "PhraseBook.h"
 #include "PhraseBookFile.h"
@@ -19,6 +18,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -224,23 +224,21 @@ void checkStatus(Op op, const QString& status, const StoreWidgets& c)
     const std::map<Op, QStringList> allowed{
         {ListCats, {noCategories}},
         {ListTitles, {emptyCategory}},
-        {Filter, {u"検索結果が０件です。"_s}},
+        {Filter, {u"検索結果が０件です。"_s, searchPatternMalformed}},
         {Load, {u"タイトル・データがありません。"_s}},
         {AddCat, {added, addCategoryFailed}},
         {DelCat, {deleted, notFound}},
         {DelCatTitles, {notFound}},
         {AddTitle, {added, addTitleFailed}},
-        {Update, {updated, notFound}},
+        {Update, {updated, notFound, updateTitleFailed}},
         {Delete, {deleted, notFound}},
     };
     if (status == u"-"_s || allowed.at(op).contains(status))
         return;
     if (status == statementRefused) {
-        // A NUL ends a statement early; a search text can be a malformed pattern.
+        // A NUL ends a statement early.
         const QString typed = c.combo.currentText() + c.title.text() + c.list.selectedTitle();
         if (typed.contains(QChar(0)) || (op == Filter && c.search.text().contains(QChar(0))))
-            return;
-        if (op == Filter && !LikePattern::compile(u"*"_s + c.search.text() + u"*"_s))
             return;
     }
     fault("unexpected status", status);
@@ -257,6 +255,11 @@ void checkChanges(Op op, TitleMode mode, EditOutcome outcome, const Snapshot& be
     const int titleColumn = mode == TitleMode::EJ ? 0 : 1;
     const QString category = c.combo.currentText();
     const QString key = c.title.text();
+    const bool known =
+        std::any_of(before.categories.begin(), before.categories.end(),
+                    [&](const auto& row) { return sameKey(row.second[0], category); });
+    if ((op == AddTitle || op == Update) && outcome == EditOutcome::Done && !known)
+        fault("a title went into a category the book doesn't hold", category);
     switch (op) {
     case ListCats:
     case ListTitles:

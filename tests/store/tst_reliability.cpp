@@ -3,11 +3,11 @@
 #include "StoreWidgets.h"
 #include "TestWindow.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QScopeGuard>
-#include <QDir>
 #include <QTest>
 #include <QThread>
 
@@ -360,7 +360,8 @@ private slots:
         QTest::newRow("blobs") << u"('b', 'ビ', X'E697A5', X'FF00FEE697', 'c')"_s << u"b"_s
                                << QStringList{u"b"_s, none}
                                << QStringList{u"b"_s, u"日"_s,
-                                              u"\uFFFD"_s + QChar(0) + u"\uFFFD\uFFFD\uFFFD"_s, none};
+                                              u"\uFFFD"_s + QChar(0) + u"\uFFFD\uFFFD\uFFFD"_s,
+                                              none};
         QTest::newRow("long text") << u"('l', 'エル', printf('%.*c', 200000, 'x'), 'j', 'c')"_s
                                    << u"l"_s << QStringList{u"l"_s, none}
                                    << QStringList{u"l"_s, QString(200000, u'x'), u"j"_s, none};
@@ -433,6 +434,7 @@ private slots:
         c.title.setText(u"t"_s + text);
         c.english.setPlainText(text);
         c.translation.setPlainText(text);
+        QCOMPARE(book.AddCategory(), EditOutcome::Done);
         QCOMPARE(book.AddTitle(TitleMode::EJ, [&](const QString&) { return u"j"_s + text; }),
                  EditOutcome::Done);
         c.list.addItems({u"t"_s + text});

@@ -9,9 +9,9 @@
 // Answers the program's questions from a script and records every box it was shown.
 class FakeDialogs final : public Dialogs {
 public:
-    std::deque<bool> answers;   // for ask(); No when the script runs out
-    std::deque<QString> inputs; // for input(); the empty text (cancel) when it runs out
-    QStringList shown;          // "ask:<title>:<question>", "tell:<text>", "input:<prompt>"
+    std::deque<bool> answers;                  // for ask(); No when the script runs out
+    std::deque<std::optional<QString>> inputs; // for input(); cancel when it runs out
+    QStringList shown; // "ask:<title>:<question>", "tell:<text>", "input:<prompt>"
 
     bool ask(const QString& title, const QString& question) override
     {
@@ -23,12 +23,12 @@ public:
         return answer;
     }
     void tell(const QString& text) override { shown << QStringLiteral("tell:") + text; }
-    QString input(const QString& prompt) override
+    std::optional<QString> input(const QString& prompt) override
     {
         shown << QStringLiteral("input:") + prompt;
         if (inputs.empty())
-            return {};
-        QString answer = inputs.front();
+            return std::nullopt;
+        std::optional<QString> answer = inputs.front();
         inputs.pop_front();
         return answer;
     }

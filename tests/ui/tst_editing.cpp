@@ -9,6 +9,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+const QString kCancel = u"<cancel>"_s; // the input box's answer when it was cancelled
+
 QStringList titles(const TestFolder& folder)
 {
     return folder.rows(u"SELECT タイトル名_英語, タイトル名_日本語, 英文, 和訳, カテゴリ名 "
@@ -166,6 +168,18 @@ private slots:
         QCOMPARE(w.text("Text4"), u"airport"_s);
         QCOMPARE(w.items("List1"), (QStringList{u"Airport"_s, u"Deadline"_s}));
         QCOMPARE(w.text("Text5"), StoreTexts::updated);
+
+        // A category is named in any case of its letters.
+        w.typeTitle(u"DON'T"_s, u"airport"_s, u"A."_s, u"空港へ。"_s);
+        w.dialogs.answers = {true};
+        w.click("Command5");
+        QCOMPARE(titles(folder)[2], u"Airport|空港|A.|空港へ。|DON'T"_s);
+        w.typeTitle(u"don't"_s, u"Taxi"_s, u"Taxi!"_s, u"タクシー！"_s);
+        w.dialogs.answers = {true};
+        w.dialogs.inputs = {u"タクシー"_s};
+        w.click("Command4");
+        QCOMPARE(titles(folder).last(), u"Taxi|タクシー|Taxi!|タクシー！|don't"_s);
+        QCOMPARE(w.items("List1"), (QStringList{u"Airport"_s, u"It’s mine"_s, u"Taxi"_s}));
     }
 
     // A title shown and saved again is stored unchanged, whatever spaces and separators its
@@ -235,8 +249,15 @@ private slots:
         row("empty category name", "Command3", add, {}, {}, true, {}, 1,
             StoreTexts::addCategoryFailed);
         row("no such category", "Command3", del, u"無い"_s, {}, true, {}, 1, StoreTexts::notFound);
-        row("cancelled input box", "Command4", {}, travel, u"New one"_s, true, {}, 2,
+        row("cancelled input box", "Command4", {}, travel, u"New one"_s, true, kCancel, 2, {});
+        row("empty answer confirmed", "Command4", {}, travel, u"New one"_s, true, u""_s, 2,
             addTitleFailed);
+        row("register into a mistyped category", "Command4", {}, u"旅高"_s, u"New one"_s, true,
+            u"新しい"_s, 1, addTitleFailed);
+        row("update into a mistyped category", "Command5", {}, u"旅高"_s, u"Airport"_s, true, {}, 1,
+            StoreTexts::updateTitleFailed);
+        row("update into no category", "Command5", {}, {}, u"Airport"_s, true, {}, 1,
+            StoreTexts::updateTitleFailed);
         row("English title taken", "Command4", {}, travel, u"good MORNING"_s, true, u"新しい"_s, 2,
             addTitleFailed);
         row("Japanese title taken", "Command4", {}, travel, u"New one"_s, true, u"空港"_s, 2,
@@ -269,7 +290,7 @@ private slots:
             w.setText("Combo2", action);
         w.setText("Text5", u"old"_s);
         w.dialogs.answers = {yes};
-        w.dialogs.inputs = {answer};
+        w.dialogs.inputs = {answer == kCancel ? std::nullopt : std::optional(answer)};
         w.click(button.constData());
         QCOMPARE(titles(folder) + categories(folder), before);
         QCOMPARE(w.dialogs.shown.size(), boxes);

@@ -3,6 +3,7 @@
 #include "TestFolder.h"
 #include "TestWindow.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QTest>
 #include <QTimer>
@@ -151,6 +152,67 @@ private slots:
         QCOMPARE(w.text("Label5"), u"1"_s);
         QCOMPARE(w.text("Combo1"), category);
         QCOMPARE(w.text("Combo2"), u"選択"_s);
+    }
+
+    // The window opens on the Speak button; Tab and Shift+Tab walk every control in order,
+    // through the multi-line boxes without typing into them; Enter adds nothing to the lists.
+    void keyboard()
+    {
+        TestFolder folder(PhraseBookContents::OptionsSample);
+        TestWindow w(folder);
+        w.form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        const char* const order[] = {"Command1", "Command2", "Combo1",   "Combo2",   "List1",
+                                     "Text3",    "Text1",    "Command3", "Command4", "Command5",
+                                     "Command6", "Command8", "Text4",    "Text5",    "Command9",
+                                     "Text6",    "Check1",   "Check2",   "Text2",    "Command7",
+                                     "Check3",   "Command1"};
+        const auto focused = [&] {
+            QWidget* focus = QApplication::focusWidget();
+            // An editable combo box hands the focus to its line edit.
+            return focus && qobject_cast<QComboBox*>(focus->parentWidget())
+                       ? focus->parentWidget()->objectName()
+                   : focus ? focus->objectName()
+                           : QString();
+        };
+        for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+            QCOMPARE(focused(), QLatin1String(order[i]));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        for (std::size_t i = std::size(order) - 1; i > 0; --i) {
+            QCOMPARE(focused(), QLatin1String(order[i]));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        }
+        QCOMPARE(w.text("Text3") + w.text("Text6"), QString());
+
+        for (const char* combo : {"Combo1", "Combo2"}) {
+            const QStringList items = w.items(combo);
+            auto* box = w.get<QComboBox>(combo);
+            box->setFocus();
+            box->lineEdit()->selectAll();
+            QTest::keyClicks(box->lineEdit(), u"typo"_s);
+            QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+            QCOMPARE(w.items(combo), items);
+        }
+    }
+
+    // Every caption of both windows fits its control in the layout's font.
+    void captionsFit()
+    {
+        TestFolder folder;
+        TestWindow w(folder);
+        for (QWidget* window :
+             {static_cast<QWidget*>(&w.form), static_cast<QWidget*>(w.openSettings())}) {
+            for (auto* label : window->findChildren<QLabel*>()) {
+                if (!label->wordWrap() && !label->text().isEmpty())
+                    QVERIFY2(label->sizeHint().width() <= label->width(),
+                             qPrintable(label->text()));
+            }
+            for (auto* box : window->findChildren<QAbstractButton*>()) {
+                if (!qobject_cast<QPushButton*>(box))
+                    QVERIFY2(box->sizeHint().width() <= box->width(), qPrintable(box->text()));
+            }
+        }
     }
 
     void exitEndsTheProgram()
