@@ -35,7 +35,12 @@ EditOutcome PhraseBook::DeleteCategoryTitles(TitleMode mode)
             m_c.Text5->setText(StoreTexts::notFound);
             return EditOutcome::NotFound;
         }
-        walkRows(result, kDeleteRowLimit, {}, [](Result& row) { row.deleteCurrent(); });
+        // One transaction: a failure part-way deletes nothing, so the category keeps all its
+        // titles and is not deleted after them.
+        walkRows(
+            result, kDeleteRowLimit, [&result] { result.beginTransaction(); },
+            [](Result& row) { row.deleteCurrent(); });
+        result.commit();
         return EditOutcome::Done;
     });
 }

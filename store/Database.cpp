@@ -88,13 +88,12 @@ Database::Database(const QString& path)
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
     // Every commit is synced, the rollback journal before the file, so neither the program
-    // being killed nor power loss can damage the file, and a commit is on the disk when it
-    // returns. Only a result that deletes row after row stops syncing each commit (see
-    // Result::deleteCurrent). The rollback journal exists only during a commit (but see
-    // Result::deleteCurrent for a program killed during a deletion walk); a file that
-    // another tool left in WAL mode is switched back, so no -wal or -shm file is left next to
-    // it.
-    sqlite3_exec(m_db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL", nullptr, nullptr,
+    // being killed nor power loss can damage the file. Deleting the journal is the commit, so
+    // the folder is synced after it too: else power loss could bring the journal back and
+    // undo an edit that had returned. The rollback journal exists only during a commit; a
+    // file that another tool left in WAL mode is switched back, so no -wal or -shm file is
+    // left next to it.
+    sqlite3_exec(m_db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=EXTRA", nullptr, nullptr,
                  nullptr);
     if (sqlite3_create_function_v2(m_db, "like", 2, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr,
                                    likeFunction, nullptr, nullptr, nullptr) != SQLITE_OK)

@@ -33,8 +33,8 @@ public:
     EditOutcome AddCategory();
     // Deletes the category named in Combo1; its titles are left to DeleteCategoryTitles.
     EditOutcome DeleteCategory();
-    // Deletes every title filed under the category in Combo1, one row at a time. Writes
-    // nothing when it succeeds.
+    // Deletes every title filed under the category in Combo1, all of them or, on a failure,
+    // none. Writes nothing when it succeeds.
     EditOutcome DeleteCategoryTitles(TitleMode mode);
 
     // Asks for the title in the other language with a prompt; nothing when cancelled.

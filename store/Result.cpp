@@ -8,9 +8,6 @@
 
 namespace {
 
-// How long a deletion walk keeps others out of the file at most.
-constexpr qint64 kLongestLockMs = 1000;
-
 QString quoted(const QString& name)
 {
     return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
@@ -30,11 +27,9 @@ Result::Result(Result&&) noexcept = default;
 
 Result::~Result()
 {
-    sqlite3_file* file = nullptr;
-    if (m_delete && m_deletingRowAfterRow &&
-        sqlite3_file_control(m_db, "main", SQLITE_FCNTL_FILE_POINTER, &file) == SQLITE_OK && file &&
-        file->pMethods)
-        file->pMethods->xSync(file, SQLITE_SYNC_NORMAL);
+    // The engine may have rolled back already, on a full disk or an I/O error.
+    if (m_inTransaction && !sqlite3_get_autocommit(m_db))
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 void Result::moveNext()
@@ -161,29 +156,26 @@ void Result::deleteCurrent()
 {
     requireCurrentRow();
     requireSameFile();
-    if (!m_delete) {
+    if (!m_delete)
         m_delete.reset(new Statement(m_db, QStringLiteral("DELETE FROM ") + quoted(m_table) +
                                                QStringLiteral(" WHERE rowid=?")));
-    } else if (!m_deletingRowAfterRow) {
-        // A walk deleting row after row: each deletion stays its own commit, and a killed
-        // program loses none that returned, but from the second on they are not synced one by
-        // one; the result syncs them all when it closes. For up to a second the file also
-        // stays locked from one commit to the next, so the connection need not take the lock
-        // anew and check what another program changed each time; another copy of the program
-        // waits for that second, well within its busy timeout. This keeps deleting a
-        // category's thousand titles within a tenth of a second. Power loss during the walk
-        // could damage the file. A program killed during it loses no deletion that returned,
-        // but can leave a spent journal next to the file, which the next edit removes.
-        sqlite3_exec(m_db, "PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE", nullptr,
-                     nullptr, nullptr);
-        m_deletingRowAfterRow = true;
-        m_lockedFor.start();
-    } else if (m_lockedFor.isValid() && m_lockedFor.elapsed() > kLongestLockMs) {
-        // Unlocks at the end of this deletion's commit.
-        sqlite3_exec(m_db, "PRAGMA locking_mode=NORMAL", nullptr, nullptr, nullptr);
-        m_lockedFor.invalidate();
-    }
     m_delete->bind(1, m_rowids[static_cast<std::size_t>(m_row)]);
     m_delete->execute();
     m_deleted[static_cast<std::size_t>(m_row)] = true;
+}
+
+void Result::beginTransaction()
+{
+    // Immediate, so that waiting for another program happens here, within the busy timeout,
+    // rather than failing at the first deletion.
+    Statement(m_db, QStringLiteral("BEGIN IMMEDIATE")).execute();
+    m_inTransaction = true;
+}
+
+void Result::commit()
+{
+    if (!m_inTransaction)
+        throw EngineError("no transaction");
+    Statement(m_db, QStringLiteral("COMMIT")).execute();
+    m_inTransaction = false;
 }

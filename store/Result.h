@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QString>
 
 #include <memory>
@@ -19,7 +18,7 @@ class Statement;
 class Result {
 public:
     Result(Result&&) noexcept;
-    // Puts the deletions of a walk, which were not synced one by one, on the disk.
+    // Rolls back a transaction that was begun and not committed.
     ~Result();
 
     // Number of rows; 0 exactly when the result is empty.
@@ -38,6 +37,11 @@ public:
     // Saves the new or edited row; a duplicate key or a refused value throws.
     void update();
     void deleteCurrent();
+
+    // Makes the edits until commit() one transaction, so that a failure part-way leaves none
+    // of them: the file holds either all of them or none, whenever the power goes.
+    void beginTransaction();
+    void commit();
 
 private:
     friend class Database;
@@ -65,6 +69,5 @@ private:
 
     // A walk deletes row after row, so the deletion is prepared once per result.
     std::unique_ptr<Statement> m_delete;
-    bool m_deletingRowAfterRow = false;
-    QElapsedTimer m_lockedFor;
+    bool m_inTransaction = false;
 };

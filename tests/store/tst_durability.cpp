@@ -1,5 +1,5 @@
-// A walk's deletions are not synced one by one: what each operation saved must survive the
-// program being killed, and no file but wordlark.mdb may stay next to the phrase book.
+// What each operation saved must survive the program being killed, and no file but
+// wordlark.mdb may stay next to the phrase book.
 
 #include "OptionStore.h"
 #include "PhraseBook.h"
