@@ -1,3 +1,4 @@
+#include "BookPlaces.h"
 #include "EspeakEngine.h"
 #include "Form1.h"
 #include "QtDialogs.h"
@@ -7,9 +8,12 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // Names the user's data folder, whatever the program file is called.
+    QCoreApplication::setApplicationName(QStringLiteral("wordlark"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.wordlark.Wordlark"));
     QtDialogs dialogs;
     const auto speech = MakeSpeechEngine();
-    Form1 window(QCoreApplication::applicationDirPath(), dialogs, *speech);
+    Form1 window(ProgramBookPlaces(), dialogs, *speech);
     window.show();
     return app.exec();
 }

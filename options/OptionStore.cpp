@@ -15,8 +15,8 @@ QString condition(const OptionInfo& info)
 
 } // namespace
 
-OptionStore::OptionStore(QString folder)
-    : m_folder(std::move(folder))
+OptionStore::OptionStore(BookPlaces places)
+    : m_places(std::move(places))
 {
 }
 
@@ -25,7 +25,7 @@ QString OptionStore::ReadOption(Option option) const
     const OptionInfo& info = infoOf(option);
     const QString fallback = QLatin1String(info.fallback);
     try {
-        Database database(DatabasePath(m_folder));
+        Database database(DatabasePath(m_places));
         Result rows = database.openResult(QLatin1String("SELECT Option_Value ") +
                                           QStringLiteral(" FROM オプション") + condition(info));
         QString value = info.family == OptionFamily::Preset ? fallback : QString();
@@ -59,7 +59,7 @@ QString OptionStore::ReadOption(Option option) const
 int OptionStore::WriteOption(Option option, const QString& value) const
 {
     try {
-        Database database(DatabasePath(m_folder));
+        Database database(DatabasePath(m_places));
         Result rows =
             database.openResult(QLatin1String("SELECT Option_Value") +
                                 QStringLiteral(" FROM オプション") + condition(infoOf(option)));

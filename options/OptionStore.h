@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BookPlaces.h"
 #include "Option.h"
 
 #include <QString>
@@ -9,7 +10,7 @@
 // anything to the user.
 class OptionStore {
 public:
-    explicit OptionStore(QString folder);
+    explicit OptionStore(BookPlaces places);
 
     // The option's value by its family's rule; the fallback when the file can't be read.
     QString ReadOption(Option option) const;
@@ -18,5 +19,5 @@ public:
     int WriteOption(Option option, const QString& value) const;
 
 private:
-    QString m_folder;
+    BookPlaces m_places;
 };

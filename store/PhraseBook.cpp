@@ -12,15 +12,15 @@
 
 using namespace Qt::StringLiterals;
 
-PhraseBook::PhraseBook(QString folder, StoreControls controls)
-    : m_folder(std::move(folder))
+PhraseBook::PhraseBook(BookPlaces places, StoreControls controls)
+    : m_places(std::move(places))
     , m_c(controls)
 {
 }
 
 QString PhraseBook::path() const
 {
-    return DatabasePath(m_folder);
+    return DatabasePath(m_places);
 }
 
 QString PhraseBook::categoryCondition() const

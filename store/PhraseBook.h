@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BookPlaces.h"
 #include "StoreControls.h"
 #include "TitleMode.h"
 
@@ -17,7 +18,7 @@ enum class EditOutcome { Done, NotFound, Failed, Cancelled };
 // write their results back into them and report only through the status line.
 class PhraseBook {
 public:
-    PhraseBook(QString folder, StoreControls controls);
+    PhraseBook(BookPlaces places, StoreControls controls);
 
     // Fills the category box with every category, the first one as its text.
     void ListCategories();
@@ -66,6 +67,6 @@ private:
     // An empty English sentence is stored, and shown, as one blank.
     QString englishSentence();
 
-    QString m_folder;
+    BookPlaces m_places;
     StoreControls m_c;
 };

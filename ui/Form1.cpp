@@ -34,10 +34,10 @@ std::optional<std::int32_t> speedOf(const QString& optionText)
 
 } // namespace
 
-Form1::Form1(const QString& folder, Dialogs& dialogs, SpeechEngine& speech, QWidget* parent)
+Form1::Form1(const BookPlaces& places, Dialogs& dialogs, SpeechEngine& speech, QWidget* parent)
     : QWidget(parent)
-    , m_book(folder, setUpControls())
-    , m_options(folder)
+    , m_book(places, setUpControls())
+    , m_options(places)
     , m_dialogs(dialogs)
     , m_speech(speech)
 {

@@ -18,8 +18,9 @@ class Form1 : public QWidget {
     Q_OBJECT
 
 public:
-    // folder holds the phrase book file; the program passes its own folder.
-    Form1(const QString& folder, Dialogs& dialogs, SpeechEngine& speech, QWidget* parent = nullptr);
+    // places tell where the phrase book file lies; the program passes its own.
+    Form1(const BookPlaces& places, Dialogs& dialogs, SpeechEngine& speech,
+          QWidget* parent = nullptr);
 
     void ClearFields();
     void ApplyTitleMode(TitleMode mode);

@@ -48,15 +48,19 @@ inline QString checks(QWidget* window, std::initializer_list<const char*> names)
     return states;
 }
 
-// The main window on a test folder, with scripted dialogs and recording speech, and its
-// controls reached by name.
+// The main window on a test folder (or on given places), with scripted dialogs and recording
+// speech, and its controls reached by name.
 struct TestWindow {
     FakeDialogs dialogs;
     FakeSpeech speech;
     Form1 form;
 
     explicit TestWindow(const TestFolder& folder)
-        : form(folder.path(), dialogs, speech)
+        : TestWindow(BookPlaces(folder.path()))
+    {
+    }
+    explicit TestWindow(const BookPlaces& places)
+        : form(places, dialogs, speech)
     {
     }
 

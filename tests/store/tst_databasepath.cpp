@@ -1,0 +1,77 @@
+#include "DatabasePath.h"
+#include "TestFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestDatabasePath : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The template, installed read-only, is copied only into a data folder that does not
+    // exist yet; the copy is the user's to edit. An existing file is never replaced.
+    void rule_data()
+    {
+        QTest::addColumn<QStringList>("setUp");
+        QTest::addColumn<QString>("expected"); // the folder of the file the rule yields
+        QTest::addColumn<bool>("dataFolderAfter");
+        QTest::addColumn<bool>("dataFileAfter");
+        QTest::newRow("portable file wins")
+            << QStringList{u"portable"_s, u"data-file"_s} << u"bin"_s << true << true;
+        QTest::newRow("first start copies") << QStringList() << u"home/wordlark"_s << true << true;
+        QTest::newRow("user's own file")
+            << QStringList{u"data-file"_s} << u"home/wordlark"_s << true << true;
+        QTest::newRow("folder without file")
+            << QStringList{u"data-folder"_s} << u"home/wordlark"_s << true << false;
+        QTest::newRow("template missing")
+            << QStringList{u"no-template"_s} << u"home/wordlark"_s << false << false;
+        QTest::newRow("data folder can't be made")
+            << QStringList{u"blocked"_s} << u"home/wordlark"_s << false << false;
+    }
+    void rule()
+    {
+        QFETCH(QStringList, setUp);
+        QFETCH(QString, expected);
+        QFETCH(bool, dataFolderAfter);
+        QFETCH(bool, dataFileAfter);
+        QTemporaryDir root;
+        const TestFolder bookTemplate;
+        QFile::setPermissions(bookTemplate.file(), QFileDevice::ReadOwner | QFileDevice::ReadOther);
+        const QString program = root.filePath(u"bin"_s);
+        const QString data = root.filePath(u"home/wordlark"_s);
+        const QString dataFile = data + u"/wordlark.mdb"_s;
+        QVERIFY(QDir().mkpath(program));
+        if (setUp.contains(u"portable"_s))
+            QVERIFY(createPhraseBook(program + u"/wordlark.mdb"_s, PhraseBookContents::Options)
+                        .isEmpty());
+        if (setUp.contains(u"data-folder"_s) || setUp.contains(u"data-file"_s))
+            QVERIFY(QDir().mkpath(data));
+        // Without option rows, so that a replacement by the template would show.
+        if (setUp.contains(u"data-file"_s))
+            QVERIFY(createPhraseBook(dataFile, PhraseBookContents::TablesOnly).isEmpty());
+        if (setUp.contains(u"no-template"_s))
+            QVERIFY(QFile::remove(bookTemplate.file()));
+        // A plain file where the data folder's parent should be: not even root can make it.
+        if (setUp.contains(u"blocked"_s)) {
+            QFile blocker(root.filePath(u"home"_s));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+        }
+
+        QCOMPARE(DatabasePath(BookPlaces(program, data, bookTemplate.file())),
+                 root.filePath(expected + u"/wordlark.mdb"_s));
+        QCOMPARE(QFileInfo(data).isDir(), dataFolderAfter);
+        QCOMPARE(QDir(data).entryList(QDir::Files | QDir::Hidden),
+                 dataFileAfter ? QStringList{u"wordlark.mdb"_s} : QStringList());
+        if (dataFileAfter) {
+            QVERIFY(QFileInfo(dataFile).permissions() & QFileDevice::WriteOwner);
+            const QStringList options = rowsOf(dataFile, u"SELECT * FROM オプション"_s);
+            QCOMPARE(options.isEmpty(), setUp.contains(u"data-file"_s));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDatabasePath)
+#include "tst_databasepath.moc"
