@@ -1,4 +1,4 @@
-#include "EspeakEngine.h"
+#include "FliteEngine.h"
 #include "Form1.h"
 #include "QtDialogs.h"
 
