@@ -172,7 +172,7 @@ int main(int argc, char** argv)
                     100.0 * double(errors) / double(words));
     }
     const double rate = double(allErrors) / double(allWords);
-    std::printf("| pooled|                            | %4lld of %3lld | %14.1f%% |\n\n",
+    std::printf("| all   |                            | %4lld of %3lld | %14.1f%% |\n\n",
                 qlonglong(allErrors), qlonglong(allWords), 100 * rate);
     std::printf("Target pooled word error rate <= %.0f %%: %s\n", 100 * kTargetErrorRate,
                 rate <= kTargetErrorRate ? "met" : "MISSED");
