@@ -1,5 +1,5 @@
 #include "BookPlaces.h"
-#include "EspeakEngine.h"
+#include "FliteEngine.h"
 #include "Form1.h"
 #include "QtDialogs.h"
 

@@ -1,11 +1,14 @@
 #include "AlsaOutput.h"
-#include "EspeakEngine.h"
+#include "FliteEngine.h"
 #include "MemoryOutput.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
+#include <flite/flite.h>
+
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <limits>
 
 using namespace Qt::StringLiterals;
@@ -60,7 +63,7 @@ private:
 };
 
 // Says `text` to the end and returns how many samples it took.
-std::size_t Length(EspeakEngine& engine, MemoryOutput& output, const QString& text)
+std::size_t Length(FliteEngine& engine, MemoryOutput& output, const QString& text)
 {
     const std::size_t before = output.Takes().size();
     engine.Speak(text);
@@ -70,44 +73,64 @@ std::size_t Length(EspeakEngine& engine, MemoryOutput& output, const QString& te
     return take.drained ? take.samples.size() : 0;
 }
 
+// Words that spaces separate, over the minutes from the first to the last sample louder than 1 %
+// of full scale, summed over `sentences`.
+double WordsPerMinute(FliteEngine& engine, MemoryOutput& output, const QStringList& sentences)
+{
+    double words = 0;
+    double minutes = 0;
+    for (const QString& sentence : sentences) {
+        if (Length(engine, output, sentence) == 0)
+            return 0;
+        const MemoryOutput::Take take = output.Takes().back();
+        const auto loud = [](std::int16_t s) { return std::abs(s) >= 328; };
+        const auto first = std::find_if(take.samples.begin(), take.samples.end(), loud);
+        const auto last = std::find_if(take.samples.rbegin(), take.samples.rend(), loud);
+        minutes += double(std::distance(first, last.base())) / take.sampleRate / 60;
+        words += double(sentence.split(u' ', Qt::SkipEmptyParts).size());
+    }
+    return words / minutes;
+}
+
 } // namespace
 
 class TestSpeech : public QObject {
     Q_OBJECT
 
 private slots:
-    void speedSetsLength_data()
+    void speedIsWordsPerMinute_data()
     {
-        QTest::addColumn<int>("slow");
-        QTest::addColumn<int>("fast");
-        QTest::newRow("160 to 200") << 160 << 200;
-        QTest::newRow("100 to 200") << 100 << 200;
-        QTest::newRow("lowest to highest") << 80 << 450;
+        QTest::addColumn<int>("speed");
+        QTest::newRow("160") << 160;
+        QTest::newRow("180") << 180;
+        QTest::newRow("200") << 200;
     }
-    void speedSetsLength()
+    void speedIsWordsPerMinute()
     {
-        QFETCH(int, slow);
-        QFETCH(int, fast);
+        QFETCH(int, speed);
+        const QStringList sentences{
+            kLong,
+            kShort,
+            u"I would like a cup of coffee with milk, please."_s,
+            u"What time does the next train leave for the airport?"_s,
+            u"My sister works at a hospital near the river."_s,
+            u"Could you speak a little more slowly, please?"_s,
+        };
         auto output = std::make_shared<MemoryOutput>();
-        EspeakEngine engine(output);
-        engine.SetSpeed(slow);
-        const std::size_t slowLength = Length(engine, *output, kLong);
-        engine.SetSpeed(fast);
-        const std::size_t fastLength = Length(engine, *output, kLong);
-        QVERIFY(slowLength > 0);
-        const double expected = double(slow) / fast;
-        const double ratio = double(fastLength) / double(slowLength);
-        QVERIFY2(ratio > expected - 0.08 && ratio < expected + 0.08,
-                 qPrintable(u"ratio %1, expected about %2"_s.arg(ratio).arg(expected)));
+        FliteEngine engine(output);
+        engine.SetSpeed(speed);
+        const double measured = WordsPerMinute(engine, *output, sentences);
+        QVERIFY2(measured > speed * 0.95 && measured < speed * 1.05,
+                 qPrintable(u"%1 words per minute"_s.arg(measured)));
     }
 
     void speedOutOfRangeIsRefused_data()
     {
         QTest::addColumn<int>("speed");
-        QTest::newRow("just below") << 79;
-        QTest::newRow("just above") << 451;
+        QTest::newRow("just below") << 159;
+        QTest::newRow("just above") << 201;
         QTest::newRow("zero") << 0;
-        QTest::newRow("negative") << -175;
+        QTest::newRow("negative") << -180;
         QTest::newRow("lowest int") << std::numeric_limits<int>::min();
         QTest::newRow("highest int") << std::numeric_limits<int>::max();
     }
@@ -115,21 +138,19 @@ private slots:
     {
         QFETCH(int, speed);
         auto output = std::make_shared<MemoryOutput>();
-        EspeakEngine engine(output);
-        engine.SetSpeed(300);
+        FliteEngine engine(output);
+        engine.SetSpeed(FliteEngine::kMinSpeed);
         const std::size_t before = Length(engine, *output, kShort);
         QVERIFY_THROWS_EXCEPTION(SpeechError, engine.SetSpeed(speed));
-        const std::size_t after = Length(engine, *output, kShort);
         // the refused speed must not have replaced the one in force
         QVERIFY(before > 0);
-        QVERIFY2(after > before * 99 / 100 && after < before * 101 / 100,
-                 qPrintable(u"%1 samples before, %2 after"_s.arg(before).arg(after)));
+        QCOMPARE(Length(engine, *output, kShort), before);
     }
 
     void nextSpeakCutsShort()
     {
         auto output = std::make_shared<MemoryOutput>();
-        EspeakEngine engine(output);
+        FliteEngine engine(output);
         const std::size_t longLength = Length(engine, *output, kLong);
         const std::size_t shortLength = Length(engine, *output, kShort);
         QVERIFY(longLength > 2 * shortLength);
@@ -144,15 +165,14 @@ private slots:
         QVERIFY2(takes[2].samples.size() < longLength / 2,
                  qPrintable(u"%1 of %2"_s.arg(takes[2].samples.size()).arg(longLength)));
         QVERIFY(takes[3].drained);
-        QVERIFY(takes[3].samples.size() > shortLength * 99 / 100);
-        QVERIFY(takes[3].samples.size() < shortLength * 101 / 100);
+        QCOMPARE(takes[3].samples.size(), shortLength);
     }
 
     void speakReturnsWhileSoundingAndDestroyingStops()
     {
         auto output = std::make_shared<MemoryOutput>(1);
         {
-            EspeakEngine engine(output);
+            FliteEngine engine(output);
             engine.Speak(kLong);
             const auto takes = output->Takes();
             QCOMPARE(takes.size(), std::size_t{1});
@@ -164,33 +184,18 @@ private slots:
         QVERIFY(!takes[0].drained);
     }
 
-    // Without voice data or a device every speaking fails, and nothing sounds.
-    void missingVoiceDataOrDevice_data()
+    void missingDevice_data()
     {
-        QTest::addColumn<QString>("dataPath");
-        QTest::addColumn<QString>("voice");
-        QTest::addColumn<QString>("device"); // ALSA's; none for an output in memory
-        QVERIFY(m_folder.isValid());
-        const QString en = u"en-us"_s;
-        QTest::newRow("no such folder") << m_folder.filePath(u"missing"_s) << en << QString();
-        QTest::newRow("folder without data") << m_folder.path() << en << QString();
-        QTest::newRow("unknown voice") << QString() << u"xx-nonexistent"_s << QString();
-        QTest::newRow("unknown device") << QString() << en << u"wordlark-no-such-device"_s;
-        QTest::newRow("absent card") << QString() << en << u"hw:99,0"_s;
+        QTest::addColumn<QString>("device");
+        QTest::newRow("unknown device") << u"wordlark-no-such-device"_s;
+        QTest::newRow("absent card") << u"hw:99,0"_s;
     }
-    void missingVoiceDataOrDevice()
+    void missingDevice()
     {
-        QFETCH(QString, dataPath);
-        QFETCH(QString, voice);
         QFETCH(QString, device);
-        auto memory = std::make_shared<MemoryOutput>();
-        std::shared_ptr<AudioOutput> output = memory;
-        if (!device.isEmpty())
-            output = std::make_shared<AlsaOutput>(device.toStdString());
-        EspeakEngine engine(output, {dataPath, voice});
+        FliteEngine engine(std::make_shared<AlsaOutput>(device.toStdString()));
         for (int attempt = 0; attempt < 2; ++attempt)
             QVERIFY_THROWS_EXCEPTION(SpeechError, engine.Speak(kShort));
-        QVERIFY(memory->Takes().empty());
     }
 
     void alsaPlaysEverything()
@@ -199,15 +204,14 @@ private slots:
         auto memory = std::make_shared<MemoryOutput>();
         std::size_t expected = 0;
         {
-            EspeakEngine engine(memory);
+            FliteEngine engine(memory);
             expected = Length(engine, *memory, kShort);
         }
         auto alsa = std::make_shared<RelayOutput>(std::make_shared<AlsaOutput>("null"));
-        EspeakEngine engine(alsa);
+        FliteEngine engine(alsa);
         engine.Speak(kShort);
         QTRY_COMPARE_WITH_TIMEOUT(alsa->drained.load(), 1, 10000);
-        QVERIFY(alsa->written > expected * 99 / 100);
-        QVERIFY(alsa->written < expected * 101 / 100);
+        QCOMPARE(alsa->written.load(), expected);
         engine.Speak(kLong);
         engine.Speak(kShort);
         QTRY_VERIFY_WITH_TIMEOUT(alsa->drained >= 2, 10000);
@@ -231,7 +235,7 @@ private slots:
         auto output = std::make_shared<RelayOutput>(memory);
         output->failOpen = failOpen;
         output->failAfterSamples = failAfterSamples;
-        EspeakEngine engine(output);
+        FliteEngine engine(output);
         if (speakThrows) {
             QVERIFY_THROWS_EXCEPTION(SpeechError, engine.Speak(kLong));
         } else {
@@ -246,8 +250,61 @@ private slots:
         QVERIFY(memory->Takes().back().drained);
     }
 
-private:
-    QTemporaryDir m_folder;
+    // Flite meets a value of the wrong type in the voice while analysing the text, which ends the
+    // process unless its error jump is set. The sanitizers' leak check sees to it that the
+    // abandoned sentence is freed.
+    void fliteErrorIsSpeechError()
+    {
+        auto output = std::make_shared<MemoryOutput>();
+        FliteEngine engine(output);
+        const std::size_t length = Length(engine, *output, kShort); // the voice is loaded
+        cst_voice* voice = flite_voice_select("rms");
+        QVERIFY(voice != nullptr);
+        const char* const name = "tokentowords_func";
+        const cst_val* words = val_inc_refcount(feat_val(voice->features, name));
+        feat_set(voice->features, name, cons_val(nullptr, nullptr));
+        for (int attempt = 0; attempt < 2; ++attempt)
+            QVERIFY_THROWS_EXCEPTION(SpeechError, engine.Speak(kShort));
+        feat_set(voice->features, name, words);
+        val_dec_refcount(words);
+        QCOMPARE(Length(engine, *output, kShort), length);
+    }
+
+    // The engine's samples match Flite's own for the same UTF-8, so nothing was dropped or
+    // replaced on the way; what Flite can't say must neither crash nor hang.
+    void textReachesFliteUnchanged_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("apostrophes") << u"It's John's, isn't it? 'Yes.'"_s;
+        QTest::newRow("digits") << u"Room 404 opens at 9:30 on 12/05/2026, 3.5 km away."_s;
+        QTest::newRow("accents") << u"A café au lait for Zoë, naïve as ever."_s;
+        QTest::newRow("japanese") << u"駅はどこですか"_s;
+        QTest::newRow("mixed") << u"Say «Tokyo» — 東京 — ☕ ✓ \u00a0ok"_s;
+        QTest::newRow("lone surrogate") << (u"bad "_s + QChar(0xD800) + u" text"_s);
+        QTest::newRow("controls") << u"one\ttwo\nthree\rfour\u0001five"_s;
+    }
+    void textReachesFliteUnchanged()
+    {
+        QFETCH(QString, text);
+        auto output = std::make_shared<MemoryOutput>();
+        FliteEngine engine(output);
+        Length(engine, *output, kShort); // the voice is loaded
+        const std::size_t takes = output->Takes().size();
+        engine.Speak(text);
+        // a text with nothing to say opens no take at all
+        const bool said = output->Takes().size() > takes;
+        QVERIFY(output->WaitForClosedTakes(takes + said, 10s));
+
+        cst_voice* voice = flite_voice_select("rms");
+        feat_set_float(
+            voice->features, "duration_stretch",
+            float(FliteEngine::kWordsPerMinuteAtStretchOne / FliteEngine::kDefaultSpeed));
+        cst_wave* wave = flite_text_to_wave(text.toUtf8().constData(), voice);
+        feat_remove(voice->features, "duration_stretch");
+        const std::size_t expected = wave->num_samples;
+        delete_wave(wave);
+        QCOMPARE(said ? output->Takes().back().samples.size() : 0, expected);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSpeech)
