@@ -107,34 +107,38 @@ RecordReader::Status RecordReader::next(std::vector<QByteArray>& fields)
 
 void RecordReader::splitEscaped(QByteArrayView text, std::vector<QByteArray>& fields) const
 {
+    // Plain runs between separators and escapes are copied at once.
     QByteArray field;
+    qsizetype plainFrom = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\t') {
+        if (text[i] == '\t') {
+            field += text.sliced(plainFrom, i - plainFrom);
             fields.push_back(std::move(field));
             field.clear();
-        } else if (c == '\\' && i + 1 < text.size()) {
-            // A backslash before any other character is kept as it is.
+            plainFrom = i + 1;
+        } else if (text[i] == '\\' && i + 1 < text.size()) {
+            char unescaped;
             switch (text[i + 1]) {
             case 't':
-                field += '\t', ++i;
+                unescaped = '\t';
                 break;
             case 'n':
-                field += '\n', ++i;
+                unescaped = '\n';
                 break;
             case 'r':
-                field += '\r', ++i;
+                unescaped = '\r';
                 break;
             case '\\':
-                field += '\\', ++i;
+                unescaped = '\\';
                 break;
             default:
-                field += c;
+                continue; // a backslash before any other character is kept as it is
             }
-        } else {
-            field += c;
+            field.append(text.sliced(plainFrom, i - plainFrom)).append(unescaped);
+            plainFrom = ++i + 1;
         }
     }
+    field += text.sliced(plainFrom);
     fields.push_back(std::move(field));
 }
 

@@ -64,24 +64,29 @@ void RecordWriter::writeField(QByteArrayView value, bool first)
     if (m_format == BookFormat::Tsv) {
         if (!first)
             m_buffer += '\t';
-        for (const char c : value) {
-            switch (c) {
+        qsizetype plainFrom = 0;
+        for (qsizetype i = 0; i < value.size(); ++i) {
+            const char* escaped;
+            switch (value[i]) {
             case '\t':
-                m_buffer += "\\t";
+                escaped = "\\t";
                 break;
             case '\n':
-                m_buffer += "\\n";
+                escaped = "\\n";
                 break;
             case '\r':
-                m_buffer += "\\r";
+                escaped = "\\r";
                 break;
             case '\\':
-                m_buffer += "\\\\";
+                escaped = "\\\\";
                 break;
             default:
-                m_buffer += c;
+                continue;
             }
+            m_buffer.append(value.sliced(plainFrom, i - plainFrom)).append(escaped);
+            plainFrom = i + 1;
         }
+        m_buffer += value.sliced(plainFrom);
         return;
     }
     const char separator = m_format == BookFormat::Csv ? ',' : '\t';
