@@ -1,6 +1,7 @@
 #include "BookExport.h"
 
 #include "BookError.h"
+#include "BookFile.h"
 #include "Database.h"
 #include "Progress.h"
 #include "RecordWriter.h"
@@ -55,6 +56,8 @@ long long exportBook(Database& db, const QString& category, BookFormat format, Q
         writer.writeTitle(title);
         shown.show(++count, 0, "titles");
     }
+    if ((rc & 0xff) == SQLITE_BUSY)
+        throw BookError(busyMessage(QString::fromUtf8(sqlite3_db_filename(db.handle(), "main"))));
     if (rc != SQLITE_DONE)
         throw BookError(QStringLiteral("reading the phrase book failed: %1")
                             .arg(QString::fromUtf8(sqlite3_errmsg(db.handle()))));

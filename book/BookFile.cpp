@@ -10,7 +10,7 @@
 QString busyMessage(const QString& path)
 {
     return QStringLiteral("%1: the phrase book stayed locked by another program (is wordlark "
-                          "saving?); nothing was changed, try again")
+                          "saving?); try again")
         .arg(path);
 }
 
