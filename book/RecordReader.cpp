@@ -2,6 +2,9 @@
 
 #include "LineSource.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 // The line without its line end, and the line end.
@@ -60,16 +63,22 @@ bool RecordReader::readLine(QByteArray& line)
 
 void RecordReader::readHeaders()
 {
+    // Anki's header keys; a first value that merely starts with '#' is data.
+    static const QByteArrayView kKeys[] = {
+        "separator", "html", "tags column", "deck column", "guid column", "notetype column",
+        "notetype",  "deck", "columns",     "if matches",  "match scope", "tags"};
     QByteArray line;
     while (readLine(line)) {
         const QByteArrayView text = splitLineEnd(line).first;
         const qsizetype colon = text.indexOf(':');
-        if (!text.startsWith('#') || colon < 0) {
+        const QByteArray key = text.startsWith('#') && colon > 0
+                                   ? text.sliced(1, colon - 1).trimmed().toByteArray().toLower()
+                                   : QByteArray();
+        if (std::find(std::begin(kKeys), std::end(kKeys), QByteArrayView(key)) == std::end(kKeys)) {
             m_pending = std::move(line);
             m_hasPending = true;
             return;
         }
-        const QByteArray key = text.sliced(1, colon - 1).trimmed().toByteArray().toLower();
         const QByteArrayView value = text.sliced(colon + 1).trimmed();
         m_anki.present = true;
         m_quoted = true;

@@ -297,6 +297,9 @@ private slots:
                           "#deck column:3\n#tags column:6\n"
                           "g1\tBasic\tDeck::Sub\t<b>Hi</b>\t\"や\tあ\"\ttag\n")
             << QStringList() << QStringList{u"Deck::Sub|<b>Hi</b>|や\tあ|<b>Hi</b>|や\tあ"_s};
+        QTest::newRow("data starting with #")
+            << QByteArray("#1: Hi\tやあ\n") << QStringList{u"--category"_s, u"c"_s}
+            << QStringList{u"c|#1: Hi|やあ|#1: Hi|やあ"_s};
         QTest::newRow("anki without deck")
             << QByteArray("#separator:comma\n#html:false\nYes,はい\n")
             << QStringList{u"--category"_s, u"返事"_s} << QStringList{u"返事|Yes|はい|Yes|はい"_s};
