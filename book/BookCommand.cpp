@@ -9,6 +9,7 @@
 
 #include <QCommandLineParser>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace {
@@ -65,6 +66,12 @@ BookFormat formatOf(const Arguments& a, const QString& file, bool importing)
                                                                      : BookFormat::Tsv;
 }
 
+QString bookOf(const Arguments& a, const BookEnvironment& env)
+{
+    const QString book = a.parser.value(a.book);
+    return book.isEmpty() ? env.defaultBook : book;
+}
+
 int makeBook(const QString& path, QIODevice& err)
 {
     const QString error = createPhraseBook(path, PhraseBookContents::Options);
@@ -79,9 +86,10 @@ int makeBook(const QString& path, QIODevice& err)
 int exportTo(const Arguments& a, const QString& file, QIODevice& out, QIODevice& err,
              const BookEnvironment& env)
 {
-    const auto db =
-        openBook(a.parser.value(a.book).isEmpty() ? env.defaultBook : a.parser.value(a.book),
-                 env.busyTimeoutMs);
+    const QString path = bookOf(a, env);
+    const auto db = openBook(path, env.busyTimeoutMs);
+    if (QFileInfo(file).canonicalFilePath() == QFileInfo(path).canonicalFilePath())
+        throw BookError(QStringLiteral("%1: that is the phrase book itself").arg(file));
     const BookFormat format = formatOf(a, file, false);
     const QString category = a.parser.value(a.category);
     long long count = 0;
@@ -124,9 +132,7 @@ int importFrom(const Arguments& a, const QString& file, QIODevice& err, const Bo
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
         throw BookError(QStringLiteral("%1: %2").arg(file, in.errorString()));
-    const auto db =
-        openBook(a.parser.value(a.book).isEmpty() ? env.defaultBook : a.parser.value(a.book),
-                 env.busyTimeoutMs);
+    const auto db = openBook(bookOf(a, env), env.busyTimeoutMs);
     const ImportCounts counts = importBook(
         *db, in, file, options, [&](const QString& problem) { say(err, problem); }, env.progress);
     if (counts.problems > 0) {

@@ -364,6 +364,9 @@ private slots:
         QCOMPARE(rowsOf(path, u"SELECT count(*) FROM オプション"_s), QStringList{u"7"_s});
         QCOMPARE(rowsOf(path, u"SELECT count(*) FROM タイトル"_s), QStringList{u"0"_s});
         QCOMPARE(book(folder, {u"new"_s, path}).status, 1);
+        // An export never replaces the phrase book it reads.
+        QCOMPARE(book(folder, {u"--book"_s, path, u"export"_s, path}).status, 1);
+        QCOMPARE(rowsOf(path, u"SELECT count(*) FROM オプション"_s), QStringList{u"7"_s});
     }
 
     void lockedBook_data()
