@@ -213,12 +213,10 @@ QString Importer::resolveDuplicate(const TitleFields& title, int line)
         return QString::fromUtf8(sqlite3_errmsg(m_db.handle()));
     if (const int earlier = lineOf(english))
         return QStringLiteral("the English title \"%1\" is also on line %2")
-            .arg(QString::fromUtf8(title[EnglishTitle]))
-            .arg(earlier);
+            .arg(QString::fromUtf8(title[EnglishTitle]), QString::number(earlier));
     if (const int earlier = lineOf(japanese))
         return QStringLiteral("the Japanese title \"%1\" is also on line %2")
-            .arg(QString::fromUtf8(title[JapaneseTitle]))
-            .arg(earlier);
+            .arg(QString::fromUtf8(title[JapaneseTitle]), QString::number(earlier));
     if (english && japanese && english != japanese)
         return QStringLiteral("the English title is one title's in the phrase book and the "
                               "Japanese title another's");
@@ -297,7 +295,7 @@ ImportCounts importBook(Database& db, QIODevice& in, const QString& name,
     Progress shown(progress, options.dryRun ? "checking" : "importing");
     auto problem = [&](const QString& what) {
         ++importer.counts.problems;
-        report(QStringLiteral("%1:%2: %3").arg(name).arg(records.line()).arg(what));
+        report(QStringLiteral("%1:%2: %3").arg(name, QString::number(records.line()), what));
     };
 
     std::vector<QByteArray> fields;

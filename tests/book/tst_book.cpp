@@ -197,6 +197,10 @@ private slots:
             << QStringList()
             << QStringList{u"2: the English title \"ONE\" is also on line 1"_s,
                            u"3: the Japanese title \"一\" is also on line 1"_s};
+        QTest::newRow("percent signs") << good + "c\tx%1\t甲\t.\t.\nc\tX%1\t乙\t.\t.\n"
+                                       << QStringList()
+                                       << QStringList{u"3: the English title \"X%1\" is also on "
+                                                      "line 2"_s};
         QTest::newRow("in the book") << good + "c\tGood Morning\t朝\t.\t.\n"
                                      << QStringList()
                                      << QStringList{u"2: the English title \"Good Morning\" is "
