@@ -288,6 +288,9 @@ ImportCounts importBook(Database& db, QIODevice& in, const QString& name,
                         const ImportOptions& options,
                         const std::function<void(const QString&)>& report, std::FILE* progress)
 {
+    // A page cache of 32 MB holds the indexes that a large import inserts into at random, so
+    // they are not written out and read back in mid-transaction; memory stops growing there.
+    run(db, "PRAGMA cache_size=-32768");
     Transaction transaction(db);
     Importer importer(db, options);
     LineSource lines(in, options.encoding);
