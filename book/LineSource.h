@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <iconv.h>
+
+class QIODevice;
+
+enum class TextEncoding { Detect, Utf8, Cp932 };
+
+// The lines of an imported file as UTF-8, one at a time, so that a file of any size is read
+// in little memory. Shift_JIS as Windows writes it (CP932) is converted through iconv; a
+// UTF-8 byte order mark at the start is dropped.
+class LineSource {
+public:
+    // Detect reads the file once ahead: it is UTF-8 if every line is, except perhaps a last
+    // line cut off in the middle of a character, and CP932 otherwise.
+    LineSource(QIODevice& in, TextEncoding encoding);
+    ~LineSource();
+    LineSource(const LineSource&) = delete;
+    LineSource& operator=(const LineSource&) = delete;
+
+    TextEncoding encoding() const { return m_encoding; }
+
+    // The next line with its line end; false at the end of the file, or when the line is not
+    // in the file's encoding (error() then says so).
+    bool next(QByteArray& line);
+    const QString& error() const { return m_error; }
+    // The number of the line last read, from 1.
+    int lineNumber() const { return m_line; }
+    // How far the file has been read, in bytes, and its size.
+    qint64 position() const;
+    qint64 size() const;
+
+private:
+    TextEncoding detect();
+    bool fromCp932(QByteArray& line);
+
+    QIODevice& m_in;
+    TextEncoding m_encoding;
+    iconv_t m_iconv = reinterpret_cast<iconv_t>(-1);
+    QByteArray m_raw;
+    QString m_error;
+    int m_line = 0;
+};
