@@ -21,7 +21,7 @@ const char kUsage[] = "usage: wordlark-book [--book PATH] COMMAND ...\n"
                       "  import [--csv | --tsv] [--encoding utf-8|cp932] [--category NAME]\n"
                       "         [--on-duplicate skip|update] [--dry-run] FILE\n"
                       "                            add the titles of FILE in one transaction\n"
-                      "Without --book, the phrase book next to wordlark.\n";
+                      "Without --book, the phrase book that wordlark uses.\n";
 
 void say(QIODevice& err, const QString& line)
 {
