@@ -18,6 +18,17 @@ inline const QString statementRefused =
     QStringLiteral("データベースが命令を受け付けませんでした。");
 
 inline const QString noCategories = QStringLiteral("カテゴリデータがありません。");
+// A category without titles.
+inline QString noTitlesIn(const QString& category)
+{
+    return QStringLiteral("カテゴリ＝") + category +
+           QStringLiteral("には、まだ、タイトル・データがありません。");
+}
+inline const QString noMatch = QStringLiteral("検索結果が０件です。");
+inline const QString titleMissing = QStringLiteral("タイトル・データがありません。");
+// The input box's prompts for the title in the other language.
+inline const QString askJapaneseTitle = QStringLiteral("タイトル名・日本語を入力してください。");
+inline const QString askEnglishTitle = QStringLiteral("タイトル名・英語を半角入力してください。");
 
 inline const QString listCategoriesFailed =
     QStringLiteral("「カテゴリ全検索」でエラーが発生しています。");

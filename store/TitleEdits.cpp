@@ -30,8 +30,7 @@ EditOutcome PhraseBook::AddTitle(TitleMode mode, const TitleInput& askOtherTitle
             const QString title = m_c.Text4->text();
             // Asked before anything else changes, so that a cancel leaves the boxes as typed.
             const std::optional<QString> answer =
-                askOtherTitle(ej ? u"タイトル名・日本語を入力してください。"_s
-                                 : u"タイトル名・英語を半角入力してください。"_s);
+                askOtherTitle(ej ? StoreTexts::askJapaneseTitle : StoreTexts::askEnglishTitle);
             if (!answer) {
                 cancelled = true;
                 return;

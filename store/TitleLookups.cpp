@@ -37,8 +37,7 @@ void PhraseBook::ListTitles(TitleMode mode)
     runQuery(m_c.Text5, path(), statement, StoreTexts::listTitlesFailed, [this](Result& result) {
         if (result.recordCount() == 0) {
             m_c.List1->clear();
-            m_c.Text5->setText(u"カテゴリ＝"_s + m_c.Combo1->currentText() +
-                               u"には、まだ、タイトル・データがありません。"_s);
+            m_c.Text5->setText(StoreTexts::noTitlesIn(m_c.Combo1->currentText()));
             m_c.Label5->setText(u"0"_s);
             return;
         }
@@ -62,7 +61,7 @@ void PhraseBook::FilterTitles(TitleMode mode)
     runQuery(m_c.Text5, path(), statement, StoreTexts::filterTitlesFailed, [this](Result& result) {
         if (result.recordCount() == 0) {
             // The titles listed before stay in view.
-            m_c.Text5->setText(u"検索結果が０件です。"_s);
+            m_c.Text5->setText(StoreTexts::noMatch);
             m_c.Label5->setText(u"0"_s);
             return;
         }
@@ -78,7 +77,7 @@ void PhraseBook::LoadTitle(TitleMode mode)
                               u" FROM タイトル"_s + keyCondition(mode, title);
     runQuery(m_c.Text5, path(), statement, StoreTexts::loadTitleFailed, [this](Result& result) {
         if (result.recordCount() == 0) {
-            m_c.Text5->setText(u"タイトル・データがありません。"_s);
+            m_c.Text5->setText(StoreTexts::titleMissing);
             return;
         }
         walkRows(result, kLookupRowLimit, {}, [this](Result& row) {

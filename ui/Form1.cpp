@@ -101,7 +101,7 @@ void Form1::ClearFields()
 void Form1::ApplyTitleMode(TitleMode mode)
 {
     const bool ej = mode == TitleMode::EJ;
-    ui.Label1->setText(ej ? QStringLiteral("解答欄（日本語）") : QStringLiteral("解答欄（英語）"));
+    ui.Label1->setText(ej ? UiTexts::answerInJapanese : UiTexts::answerInEnglish);
     ui.Label2->setText(captionOf(mode));
     setImeMode(ui.Text2, ej ? ImeMode::NoControl : ImeMode::Disabled);
     setImeMode(ui.Text4, ej ? ImeMode::Disabled : ImeMode::On);

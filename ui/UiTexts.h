@@ -12,6 +12,10 @@ inline const QString wrong = QStringLiteral("まちがってます。");
 // Between the verdict and the speech error that followed it.
 inline const QString verdictSeparator = QStringLiteral("　");
 
+// The answer box's heading in E-J and in J-E mode.
+inline const QString answerInJapanese = QStringLiteral("解答欄（日本語）");
+inline const QString answerInEnglish = QStringLiteral("解答欄（英語）");
+
 inline const QString actionList = QStringLiteral("選択");
 inline const QString actionAdd = QStringLiteral("登録");
 inline const QString actionDelete = QStringLiteral("削除");

@@ -8,8 +8,8 @@
 
 #include "BookGenerator.h"
 #include "Database.h"
-#include "EngineText.h"
 #include "DatabasePath.h"
+#include "EngineText.h"
 #include "FakeDialogs.h"
 #include "FakeSpeech.h"
 #include "Form1.h"
@@ -887,8 +887,8 @@ void printTable(const Collector& c, const Fresh& fresh)
          true},
         {"ListTitles J-E (32,767)", "ListTitles/je:1/small:0", "floor/ListTitles/je:1/small:0", 40,
          true},
-        {"ListTitles E-J (50, small)", "ListTitles/je:0/small:1",
-         "floor/ListTitles/je:0/small:1", 0, true},
+        {"ListTitles E-J (50, small)", "ListTitles/je:0/small:1", "floor/ListTitles/je:0/small:1",
+         0, true},
         {"FilterTitles E-J \"station\"", "FilterTitles/je:0", "floor/FilterTitles/je:0", 0, true},
         {"FilterTitles J-E \"駅\"", "FilterTitles/je:1", "floor/FilterTitles/je:1", 0, true},
         {"LoadTitle E-J", "LoadTitle/je:0", "floor/LoadTitle/je:0", 1},
@@ -914,8 +914,8 @@ void printTable(const Collector& c, const Fresh& fresh)
     for (const Row& row : rows) {
         const double t = get(row.op), f = get(row.floor);
         // Start-up builds a whole window, which its floor doesn't: only the fixed limit counts.
-        double budget = row.op == "StartUp" ? row.limit
-                                             : 1.5 * f + (row.repaints ? openRepainting : open);
+        double budget =
+            row.op == "StartUp" ? row.limit : 1.5 * f + (row.repaints ? openRepainting : open);
         if (row.limit > 0)
             budget = std::min(budget, row.limit);
         const bool holds = t >= 0 && f >= 0 && t < budget;
@@ -923,8 +923,9 @@ void printTable(const Collector& c, const Fresh& fresh)
         // Widths count bytes, so pad the label by its display width.
         const QString label = QString::fromUtf8(row.label) + (row.repaints ? u" *"_s : QString());
         const int pad = 32 - static_cast<int>(label.size());
-        std::printf("| %s%*s | %9.3f | %9.3f | %6.2f | %9.3f | %-5s |\n", label.toUtf8().constData(),
-                    std::max(pad, 0), "", t, f, f > 0 ? t / f : 0.0, budget, holds ? "yes" : "NO");
+        std::printf("| %s%*s | %9.3f | %9.3f | %6.2f | %9.3f | %-5s |\n",
+                    label.toUtf8().constData(), std::max(pad, 0), "", t, f, f > 0 ? t / f : 0.0,
+                    budget, holds ? "yes" : "NO");
     }
     std::printf("\nListTitles E-J (32,767) floor with a QListWidget in place of the title list: "
                 "%.3f ms\n",

@@ -2,6 +2,7 @@
 #include "Numeric.h"
 #include "OptionTexts.h"
 #include "TestWindow.h"
+#include "UiTexts.h"
 
 #include <QApplication>
 #include <QFile>
@@ -216,7 +217,7 @@ private slots:
                                   u"Anser_false=so bad"_s}));
         QCOMPARE(w.state(), (QStringList{u"110"_s, QString(),
                                          missing ? OptionTexts::saveFailed : OptionTexts::saved,
-                                         u"解答欄（英語）J-E"_s, u"0"_s, u"11"_s}));
+                                         UiTexts::answerInEnglish + u"J-E"_s, u"0"_s, u"11"_s}));
         QCOMPARE(imeModeOf(w.get<QWidget>("Text2")), ImeMode::Disabled);
     }
 

@@ -22,7 +22,7 @@ private slots:
         QTest::addColumn<QStringList>("titles");
         QTest::addColumn<QString>("status");
         const auto ej = TitleMode::EJ;
-        const QString none = u"検索結果が０件です。"_s;
+        const QString none = StoreTexts::noMatch;
         QTest::newRow("E-J") << ej << u"旅行"_s << QString()
                              << QStringList{u"Airport"_s, u"Good morning"_s, u"hat shop"_s,
                                             u"hot tea"_s}
@@ -32,8 +32,7 @@ private slots:
                                             u"空港"_s}
                              << QString();
         QTest::newRow("category without titles")
-            << ej << u"空"_s << QString() << QStringList{}
-            << u"カテゴリ＝空には、まだ、タイトル・データがありません。"_s;
+            << ej << u"空"_s << QString() << QStringList{} << StoreTexts::noTitlesIn(u"空"_s);
         QTest::newRow("capitals find small letters")
             << ej << u"旅行"_s << u"MORN"_s << QStringList{u"Good morning"_s} << QString();
         QTest::newRow("question mark is one character")
@@ -46,7 +45,7 @@ private slots:
             << ej << u"Don't"_s << QString() << QStringList{u"It’s mine"_s} << QString();
         QTest::newRow("crafted category selects nothing")
             << ej << u"x' OR '1'='1"_s << QString() << QStringList{}
-            << u"カテゴリ＝x' OR '1'='1には、まだ、タイトル・データがありません。"_s;
+            << StoreTexts::noTitlesIn(u"x' OR '1'='1"_s);
         QTest::newRow("crafted search selects nothing")
             << ej << u"旅行"_s << u"' OR ''='"_s << QStringList{} << none;
         QTest::newRow("unclosed bracket explains itself")

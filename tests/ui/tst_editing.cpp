@@ -121,14 +121,14 @@ private slots:
         QTest::newRow("E-J: apostrophes of the English title")
             << TitleMode::EJ << u"Don't stop"_s << u"止まらない'で"_s << u"Don't stop."_s
             << u"Don’t stop|止まらない'で|Don't stop.|止まらないで。|旅行"_s
-            << u"タイトル名・日本語を入力してください。"_s;
+            << StoreTexts::askJapaneseTitle;
         QTest::newRow("J-E: apostrophes of the answered English title")
             << TitleMode::JE << u"私の'本"_s << u"It's mine too"_s << u"It's my book."_s
             << u"It’s mine too|私の'本|It's my book.|止まらないで。|旅行"_s
-            << u"タイトル名・英語を半角入力してください。"_s;
+            << StoreTexts::askEnglishTitle;
         QTest::newRow("empty sentence stored as one blank")
             << TitleMode::EJ << u"Quiet"_s << u"静か"_s << QString()
-            << u"Quiet|静か| |止まらないで。|旅行"_s << u"タイトル名・日本語を入力してください。"_s;
+            << u"Quiet|静か| |止まらないで。|旅行"_s << StoreTexts::askJapaneseTitle;
     }
     void registerTitle()
     {
@@ -216,7 +216,7 @@ private slots:
         QCOMPARE(titles(folder).size(), 5);
         QCOMPARE(w.text("Text4"), QString());
         // It was the category's last title.
-        QCOMPARE(w.text("Text5"), u"カテゴリ＝仕事には、まだ、タイトル・データがありません。"_s);
+        QCOMPARE(w.text("Text5"), StoreTexts::noTitlesIn(u"仕事"_s));
     }
 
     // An edit answered No, refused, or of something that isn't there changes nothing in the
@@ -265,9 +265,9 @@ private slots:
         row("Japanese title taken", "Command4", {}, travel, u"New one"_s, true, u"空港"_s, 2,
             addTitleFailed);
         row("register without category", "Command4", {}, {}, {}, true, {}, 1,
-            u"tell:カテゴリが指定されていません。"_s);
+            u"tell:"_s + UiTexts::noCategory);
         row("register without title", "Command4", {}, travel, {}, true, {}, 1,
-            u"tell:タイトルに文字列を入力してください。"_s);
+            u"tell:"_s + UiTexts::noTitle);
         row("update of a missing title", "Command5", {}, travel, u"Nothing like it"_s, true, {}, 1,
             StoreTexts::notFound);
         row("delete of a missing title", "Command6", {}, travel, u"Nothing like it"_s, true, {}, 1,

@@ -2,6 +2,7 @@
 #include "StoreTexts.h"
 #include "TestFolder.h"
 #include "TestWindow.h"
+#include "UiTexts.h"
 
 #include <QApplication>
 #include <QFile>
@@ -89,9 +90,9 @@ private slots:
         QTest::addColumn<QString>("heading");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QList<int>>("modes"); // Text2, Text4, Text1
-        QTest::newRow("E-J") << TitleMode::EJ << u"解答欄（日本語）"_s << u"E-J"_s
+        QTest::newRow("E-J") << TitleMode::EJ << UiTexts::answerInJapanese << u"E-J"_s
                              << QList<int>{0, 3, 0};
-        QTest::newRow("J-E") << TitleMode::JE << u"解答欄（英語）"_s << u"J-E"_s
+        QTest::newRow("J-E") << TitleMode::JE << UiTexts::answerInEnglish << u"J-E"_s
                              << QList<int>{3, 1, 1};
     }
     void titleModeSetsHeadingsAndInputMethods()
