@@ -1,10 +1,7 @@
 #include "OptionStore.h"
 
-#include "Database.h"
 #include "DatabasePath.h"
-#include "EngineError.h"
 #include "OperationFrame.h"
-#include "Result.h"
 
 namespace {
 
@@ -24,53 +21,49 @@ QString OptionStore::ReadOption(Option option) const
 {
     const OptionInfo& info = infoOf(option);
     const QString fallback = QLatin1String(info.fallback);
-    try {
-        Database database(DatabasePath(m_places));
-        Result rows = database.openResult(QLatin1String("SELECT Option_Value ") +
-                                          QStringLiteral(" FROM オプション") + condition(info));
-        QString value = info.family == OptionFamily::Preset ? fallback : QString();
-        if (rows.recordCount() == 0)
+    const QString statement = QLatin1String("SELECT Option_Value ") +
+                              QStringLiteral(" FROM オプション") + condition(info);
+    // Reading reports nothing: a failure gives the option's fallback.
+    const auto read =
+        runFrame(nullptr, DatabasePath(m_places), {}, query(statement), [&](Result& rows) {
+            QString value = info.family == OptionFamily::Preset ? fallback : QString();
+            if (rows.recordCount() == 0)
+                return value;
+            walkRows(rows, kLookupRowLimit, {}, [&](Result& row) {
+                const std::optional<QString> stored = row.field(0);
+                const QString trimmed = withoutLeadingSpaces(stored.value_or(QString()));
+                switch (info.family) {
+                case OptionFamily::Flag:
+                    value =
+                        trimmed == QLatin1String("0") ? QStringLiteral("0") : QStringLiteral("1");
+                    break;
+                case OptionFamily::ValueOrDefault:
+                    if (!stored)
+                        throw EngineError("absent value");
+                    value = trimmed.isEmpty() ? fallback : trimmed;
+                    break;
+                case OptionFamily::Preset:
+                    if (!trimmed.isEmpty())
+                        value = trimmed;
+                    break;
+                }
+            });
             return value;
-        walkRows(rows, kLookupRowLimit, {}, [&](Result& row) {
-            const std::optional<QString> stored = row.field(0);
-            const QString trimmed = withoutLeadingSpaces(stored.value_or(QString()));
-            switch (info.family) {
-            case OptionFamily::Flag:
-                value = trimmed == QLatin1String("0") ? QStringLiteral("0") : QStringLiteral("1");
-                break;
-            case OptionFamily::ValueOrDefault:
-                if (!stored)
-                    throw EngineError("absent value");
-                value = trimmed.isEmpty() ? fallback : trimmed;
-                break;
-            case OptionFamily::Preset:
-                if (!trimmed.isEmpty())
-                    value = trimmed;
-                break;
-            }
         });
-        return value;
-    } catch (const OpenError&) {
-    } catch (const EngineError&) {
-    }
-    return fallback;
+    return read.value_or(fallback);
 }
 
 int OptionStore::WriteOption(Option option, const QString& value) const
 {
-    try {
-        Database database(DatabasePath(m_places));
-        Result rows =
-            database.openResult(QLatin1String("SELECT Option_Value") +
-                                QStringLiteral(" FROM オプション") + condition(infoOf(option)));
-        if (rows.recordCount() != 0) {
-            rows.edit();
-            rows.setField(QStringLiteral("Option_Value"), value);
-            rows.update();
-        }
-        return 0;
-    } catch (const OpenError&) {
-    } catch (const EngineError&) {
-    }
-    return 1;
+    const QString statement = QLatin1String("SELECT Option_Value") +
+                              QStringLiteral(" FROM オプション") + condition(infoOf(option));
+    const bool written =
+        runFrame(nullptr, DatabasePath(m_places), {}, query(statement), [&](Result& rows) {
+            if (rows.recordCount() != 0) {
+                rows.edit();
+                rows.setField(QStringLiteral("Option_Value"), value);
+                rows.update();
+            }
+        });
+    return written ? 0 : 1;
 }

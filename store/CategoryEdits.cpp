@@ -10,14 +10,13 @@ using namespace Qt::StringLiterals;
 
 EditOutcome PhraseBook::AddCategory()
 {
-    const bool added = runAppend(m_c.Text5, path(), u"カテゴリ"_s, StoreTexts::addCategoryFailed,
-                                 [this](Result& table) {
-                                     table.addNew();
-                                     table.setField(u"カテゴリ名"_s, m_c.Combo1->currentText());
-                                     table.update();
-                                     m_c.Text5->setText(StoreTexts::added);
-                                 });
-    return added ? EditOutcome::Done : EditOutcome::Failed;
+    return edit(StoreTexts::addCategoryFailed, appendTo(u"カテゴリ"_s), [this](Result& table) {
+        table.addNew();
+        table.setField(u"カテゴリ名"_s, m_c.Combo1->currentText());
+        table.update();
+        m_c.Text5->setText(StoreTexts::added);
+        return EditOutcome::Done;
+    });
 }
 
 EditOutcome PhraseBook::DeleteCategory()
@@ -30,7 +29,7 @@ EditOutcome PhraseBook::DeleteCategoryTitles(TitleMode mode)
 {
     const QString statement =
         u"SELECT "_s + titleColumn(mode) + u" FROM タイトル"_s + categoryCondition();
-    return runEdit(statement, StoreTexts::deleteCategoryTitlesFailed, [this](Result& result) {
+    return edit(StoreTexts::deleteCategoryTitlesFailed, query(statement), [this](Result& result) {
         if (result.recordCount() == 0) {
             m_c.Text5->setText(StoreTexts::notFound);
             return EditOutcome::NotFound;

@@ -1,47 +1,8 @@
 #include "OperationFrame.h"
 
-#include "Database.h"
-#include "Result.h"
 #include "StoreTexts.h"
 
 #include <QLineEdit>
-
-namespace {
-
-bool runFrame(QLineEdit* status, const QString& path, const QString& errorText,
-              const std::function<Result(Database&)>& open,
-              const std::function<void(Result&)>& work)
-{
-    try {
-        Database database(path);
-        Result result = open(database);
-        try {
-            work(result);
-            return true;
-        } catch (const EngineError&) {
-            status->setText(errorText);
-        }
-    } catch (const OpenError& error) {
-        status->setText(openFailureText(error.failure()));
-    }
-    return false;
-}
-
-} // namespace
-
-bool runQuery(QLineEdit* status, const QString& path, const QString& statement,
-              const QString& errorText, const std::function<void(Result&)>& work)
-{
-    return runFrame(
-        status, path, errorText, [&](Database& db) { return db.openResult(statement); }, work);
-}
-
-bool runAppend(QLineEdit* status, const QString& path, const QString& table,
-               const QString& errorText, const std::function<void(Result&)>& work)
-{
-    return runFrame(
-        status, path, errorText, [&](Database& db) { return db.openTable(table); }, work);
-}
 
 void walkRows(Result& result, qsizetype limit, const std::function<void()>& beforeFirst,
               const std::function<void(Result&)>& visit)
@@ -56,6 +17,12 @@ void walkRows(Result& result, qsizetype limit, const std::function<void()>& befo
         visit(result);
         result.moveNext();
     }
+}
+
+void reportFailure(QLineEdit* status, const QString& text)
+{
+    if (status)
+        status->setText(text);
 }
 
 QString openFailureText(OpenFailure failure)

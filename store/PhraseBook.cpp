@@ -35,50 +35,41 @@ QString PhraseBook::keyCondition(TitleMode mode, const QString& title)
 
 void PhraseBook::ListCategories()
 {
-    runQuery(m_c.Text5, path(), QStringLiteral("SELECT カテゴリ名 FROM カテゴリ"),
-             StoreTexts::listCategoriesFailed, [this](Result& result) {
-                 if (result.recordCount() == 0) {
-                     m_c.Text5->setText(StoreTexts::noCategories);
-                     return;
-                 }
-                 // Added in one go, which is far faster than one by one; the guard also
-                 // adds the names read before a failure.
-                 QStringList names;
-                 const auto addNames = qScopeGuard([&] { m_c.Combo1->addItems(names); });
-                 walkRows(
-                     result, kLookupRowLimit, [this] { m_c.Combo1->clear(); },
-                     [&](Result& row) {
-                         names << requireText(row, 0);
-                         if (names.size() == 1)
-                             m_c.Combo1->setEditText(names.front());
-                     });
-             });
+    run(StoreTexts::listCategoriesFailed, query(u"SELECT カテゴリ名 FROM カテゴリ"_s),
+        [this](Result& result) {
+            if (result.recordCount() == 0) {
+                m_c.Text5->setText(StoreTexts::noCategories);
+                return;
+            }
+            // Added in one go, which is far faster than one by one; the guard also
+            // adds the names read before a failure.
+            QStringList names;
+            const auto addNames = qScopeGuard([&] { m_c.Combo1->addItems(names); });
+            walkRows(
+                result, kLookupRowLimit, [this] { m_c.Combo1->clear(); },
+                [&](Result& row) {
+                    names << requireText(row, 0);
+                    if (names.size() == 1)
+                        m_c.Combo1->setEditText(names.front());
+                });
+        });
 }
 
 bool PhraseBook::categoryExists(const QString& errorText)
 {
-    bool exists = false;
-    runQuery(m_c.Text5, path(), u"SELECT カテゴリ名 FROM カテゴリ"_s + categoryCondition(),
-             errorText, [&](Result& result) {
-                 exists = result.recordCount() > 0;
-                 if (!exists)
-                     m_c.Text5->setText(errorText);
-             });
-    return exists;
-}
-
-EditOutcome PhraseBook::runEdit(const QString& statement, const QString& errorText,
-                                const std::function<EditOutcome(Result&)>& work)
-{
-    EditOutcome outcome = EditOutcome::Failed;
-    runQuery(m_c.Text5, path(), statement, errorText,
-             [&](Result& result) { outcome = work(result); });
-    return outcome;
+    const auto exists =
+        run(errorText, query(u"SELECT カテゴリ名 FROM カテゴリ"_s + categoryCondition()),
+            [&](Result& result) {
+                if (result.recordCount() == 0)
+                    m_c.Text5->setText(errorText);
+                return result.recordCount() > 0;
+            });
+    return exists.value_or(false);
 }
 
 EditOutcome PhraseBook::deleteFirstRow(const QString& statement, const QString& errorText)
 {
-    return runEdit(statement, errorText, [this](Result& result) {
+    return edit(errorText, query(statement), [this](Result& result) {
         if (result.recordCount() == 0) {
             m_c.Text5->setText(StoreTexts::notFound);
             return EditOutcome::NotFound;

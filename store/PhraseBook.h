@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BookPlaces.h"
+#include "OperationFrame.h"
 #include "StoreControls.h"
 #include "TitleMode.h"
 
@@ -57,9 +58,21 @@ private:
     static QString keyCondition(TitleMode mode, const QString& title);
     // Replaces the title list by the title column of every row.
     void fillTitleList(Result& result);
-    // Runs one edit in the frame; work returns Done or NotFound.
-    EditOutcome runEdit(const QString& statement, const QString& errorText,
-                        const std::function<EditOutcome(Result&)>& work);
+    // Runs work in the operation frame on the rows that open gives, reporting failures in the
+    // status line; what the work produced, or nothing after a failure.
+    template <typename Open, typename Work>
+    auto run(const QString& errorText, Open&& open, Work&& work)
+    {
+        return runFrame(m_c.Text5, path(), errorText, std::forward<Open>(open),
+                        std::forward<Work>(work));
+    }
+    // The same for an edit, whose work tells how it ended.
+    template <typename Open, typename Work>
+    EditOutcome edit(const QString& errorText, Open&& open, Work&& work)
+    {
+        return run(errorText, std::forward<Open>(open), std::forward<Work>(work))
+            .value_or(EditOutcome::Failed);
+    }
     // Deletes the first row of the statement's result, if any.
     EditOutcome deleteFirstRow(const QString& statement, const QString& errorText);
     // Whether the category of Combo1 is in the book; if not, errorText says so.

@@ -22,32 +22,26 @@ EditOutcome PhraseBook::AddTitle(TitleMode mode, const TitleInput& askOtherTitle
 {
     if (!categoryExists(StoreTexts::addTitleFailed))
         return EditOutcome::Failed;
-    bool cancelled = false;
-    const bool added =
-        runAppend(m_c.Text5, path(), u"タイトル"_s, StoreTexts::addTitleFailed, [&](Result& table) {
-            table.addNew();
-            const bool ej = mode == TitleMode::EJ;
-            const QString title = m_c.Text4->text();
-            // Asked before anything else changes, so that a cancel leaves the boxes as typed.
-            const std::optional<QString> answer =
-                askOtherTitle(ej ? StoreTexts::askJapaneseTitle : StoreTexts::askEnglishTitle);
-            if (!answer) {
-                cancelled = true;
-                return;
-            }
-            const QString& other = *answer;
-            const QString english = englishSentence();
-            table.setField(u"タイトル名_英語"_s, ReplaceApostrophes(ej ? title : other));
-            table.setField(u"タイトル名_日本語"_s, ej ? other : title);
-            table.setField(u"英文"_s, english);
-            table.setField(u"和訳"_s, plainTextOf(m_c.Text6));
-            table.setField(u"カテゴリ名"_s, m_c.Combo1->currentText());
-            table.update();
-            m_c.Text5->setText(StoreTexts::added);
-        });
-    if (!added)
-        return EditOutcome::Failed;
-    return cancelled ? EditOutcome::Cancelled : EditOutcome::Done;
+    return edit(StoreTexts::addTitleFailed, appendTo(u"タイトル"_s), [&](Result& table) {
+        table.addNew();
+        const bool ej = mode == TitleMode::EJ;
+        const QString title = m_c.Text4->text();
+        // Asked before anything else changes, so that a cancel leaves the boxes as typed.
+        const std::optional<QString> answer =
+            askOtherTitle(ej ? StoreTexts::askJapaneseTitle : StoreTexts::askEnglishTitle);
+        if (!answer)
+            return EditOutcome::Cancelled;
+        const QString& other = *answer;
+        const QString english = englishSentence();
+        table.setField(u"タイトル名_英語"_s, ReplaceApostrophes(ej ? title : other));
+        table.setField(u"タイトル名_日本語"_s, ej ? other : title);
+        table.setField(u"英文"_s, english);
+        table.setField(u"和訳"_s, plainTextOf(m_c.Text6));
+        table.setField(u"カテゴリ名"_s, m_c.Combo1->currentText());
+        table.update();
+        m_c.Text5->setText(StoreTexts::added);
+        return EditOutcome::Done;
+    });
 }
 
 EditOutcome PhraseBook::UpdateTitle(TitleMode mode)
@@ -56,7 +50,7 @@ EditOutcome PhraseBook::UpdateTitle(TitleMode mode)
         return EditOutcome::Failed;
     const QString statement = u"SELECT "_s + u" 英文,"_s + u" 和訳,"_s + u" カテゴリ名"_s +
                               u" FROM タイトル"_s + keyCondition(mode, m_c.Text4->text());
-    return runEdit(statement, StoreTexts::updateTitleFailed, [this](Result& result) {
+    return edit(StoreTexts::updateTitleFailed, query(statement), [this](Result& result) {
         if (result.recordCount() == 0) {
             m_c.Text5->setText(StoreTexts::notFound);
             return EditOutcome::NotFound;

@@ -34,7 +34,7 @@ void PhraseBook::ListTitles(TitleMode mode)
     const QString column = titleColumn(mode);
     const QString statement = u"SELECT "_s + column + u" "_s + u" FROM タイトル"_s +
                               categoryCondition() + u" ORDER BY "_s + column;
-    runQuery(m_c.Text5, path(), statement, StoreTexts::listTitlesFailed, [this](Result& result) {
+    run(StoreTexts::listTitlesFailed, query(statement), [this](Result& result) {
         if (result.recordCount() == 0) {
             m_c.List1->clear();
             m_c.Text5->setText(StoreTexts::noTitlesIn(m_c.Combo1->currentText()));
@@ -58,7 +58,7 @@ void PhraseBook::FilterTitles(TitleMode mode)
     const QString statement = u"SELECT "_s + column + u" "_s + u" FROM タイトル"_s +
                               categoryCondition() + u" AND "_s + column + u" LIKE '*"_s +
                               escapeApostrophes(m_c.Text1->text()) + u"*'"_s;
-    runQuery(m_c.Text5, path(), statement, StoreTexts::filterTitlesFailed, [this](Result& result) {
+    run(StoreTexts::filterTitlesFailed, query(statement), [this](Result& result) {
         if (result.recordCount() == 0) {
             // The titles listed before stay in view.
             m_c.Text5->setText(StoreTexts::noMatch);
@@ -75,7 +75,7 @@ void PhraseBook::LoadTitle(TitleMode mode)
     const QString column = titleColumn(mode);
     const QString statement = u"SELECT "_s + column + u", "_s + u" 英文,"_s + u" 和訳"_s +
                               u" FROM タイトル"_s + keyCondition(mode, title);
-    runQuery(m_c.Text5, path(), statement, StoreTexts::loadTitleFailed, [this](Result& result) {
+    run(StoreTexts::loadTitleFailed, query(statement), [this](Result& result) {
         if (result.recordCount() == 0) {
             m_c.Text5->setText(StoreTexts::titleMissing);
             return;
