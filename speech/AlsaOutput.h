@@ -23,11 +23,11 @@ public:
 
 private:
     enum class Woken { Ready, Stopped, TimedOut };
-    Woken Wait(std::stop_token stop, int timeoutMs, bool forDevice);
-    [[noreturn]] void Fail(const char* what, long error);
+    Woken wait(std::stop_token stop, int timeoutMs, bool forDevice);
+    [[noreturn]] void fail(const char* what, long error);
 
-    std::string device_;
-    _snd_pcm* pcm_ = nullptr;
-    int sampleRate_ = 0;
-    int wakeFd_ = -1; // eventfd that a stop request writes to, to cut a poll() short
+    std::string m_device;
+    _snd_pcm* m_pcm = nullptr;
+    int m_sampleRate = 0;
+    int m_wakeFd = -1; // eventfd that a stop request writes to, to cut a poll() short
 };

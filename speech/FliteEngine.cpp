@@ -23,7 +23,7 @@ std::atomic<bool> engineExists = false;
 // error; set, it jumps back here and the call counts as failed. The jump skips every frame in
 // between without unwinding, so `call` and everything below it hold nothing with a destructor:
 // plain pointers into Flite's C code, and the streaming callback catches all it throws itself.
-bool Guarded(void (*call)(void*), void* context) noexcept
+bool guarded(void (*call)(void*), void* context) noexcept
 {
     std::jmp_buf back;
     cst_errjmp = &back;
@@ -36,7 +36,7 @@ bool Guarded(void (*call)(void*), void* context) noexcept
     return false;
 }
 
-// One sentence from text to streamed samples, as Guarded runs it.
+// One sentence from text to streamed samples, as guarded() runs it.
 struct Synthesis {
     cst_voice* voice;
     const char* text;
@@ -47,7 +47,7 @@ struct Synthesis {
     bool said = false;
 };
 
-void Synthesize(void* context)
+void synthesize(void* context)
 {
     Synthesis& s = *static_cast<Synthesis*>(context);
     cst_audio_streaming_info* streaming = new_audio_streaming_info();
@@ -69,7 +69,7 @@ void Synthesize(void* context)
 }
 
 // Also listed under its name "rms", as Flite's own tools find their voices.
-void LoadVoice(void* voice)
+void loadVoice(void* voice)
 {
     flite_init();
     cst_voice* rms = register_cmu_us_rms(nullptr);
@@ -78,19 +78,19 @@ void LoadVoice(void* voice)
     *static_cast<cst_voice**>(voice) = rms;
 }
 
-void DeleteUtterance(void* utterance)
+void deleteUtterance(void* utterance)
 {
     delete_utterance(static_cast<cst_utterance*>(utterance));
 }
 
 // Flite's voice list is global and registering a voice twice would list it twice, so the voice
 // is loaded once for the process and kept to its end.
-cst_voice* Voice()
+cst_voice* processVoice()
 {
     static cst_voice* voice = nullptr;
     static std::once_flag loaded;
     std::call_once(loaded, [] {
-        if (!Guarded(&LoadVoice, &voice))
+        if (!guarded(&loadVoice, &voice))
             voice = nullptr;
     });
     return voice;
@@ -107,7 +107,7 @@ struct FliteEngine::Sentence {
     bool started = false;
     std::string error;
 
-    static int OnSamples(const cst_wave* wave, int start, int size, int,
+    static int onSamples(const cst_wave* wave, int start, int size, int,
                          cst_audio_streaming_info* info)
     {
         Sentence& s = *static_cast<Sentence*>(info->userdata);
@@ -119,11 +119,11 @@ struct FliteEngine::Sentence {
         try {
             // Opened at the first samples: only they tell the voice's sample rate.
             if (!s.opened) {
-                s.engine.output_->Open(wave->sample_rate);
+                s.engine.m_output->Open(wave->sample_rate);
                 s.opened = true;
             }
-            if (!s.engine.output_->Write({wave->samples + start, static_cast<std::size_t>(size)},
-                                         s.stop))
+            if (!s.engine.m_output->Write({wave->samples + start, static_cast<std::size_t>(size)},
+                                          s.stop))
                 return CST_AUDIO_STREAM_STOP;
         } catch (const std::exception& e) {
             s.error = e.what();
@@ -134,7 +134,7 @@ struct FliteEngine::Sentence {
         }
         if (!s.started) {
             s.started = true;
-            s.engine.Acknowledge(s.id, {});
+            s.engine.acknowledge(s.id, {});
         }
         return CST_AUDIO_STREAM_CONT;
     }
@@ -152,19 +152,19 @@ FliteEngine::OneAtATime::~OneAtATime()
 }
 
 FliteEngine::FliteEngine(std::shared_ptr<AudioOutput> output)
-    : output_(std::move(output))
-    , worker_([this](std::stop_token quit) { Run(std::move(quit)); })
+    : m_output(std::move(output))
+    , m_worker([this](std::stop_token quit) { run(std::move(quit)); })
 {
 }
 
 FliteEngine::~FliteEngine()
 {
     {
-        const std::scoped_lock lock(mutex_);
-        sentenceStop_.request_stop();
+        const std::scoped_lock lock(m_mutex);
+        m_sentenceStop.request_stop();
     }
-    worker_.request_stop();
-    worker_.join();
+    m_worker.request_stop();
+    m_worker.join();
 }
 
 void FliteEngine::SetSpeed(std::int32_t wordsPerMinute)
@@ -173,82 +173,82 @@ void FliteEngine::SetSpeed(std::int32_t wordsPerMinute)
         throw SpeechError("Speech speed must be " + std::to_string(kMinSpeed) + " to " +
                           std::to_string(kMaxSpeed) + " words per minute, not " +
                           std::to_string(wordsPerMinute));
-    speed_ = wordsPerMinute;
+    m_speed = wordsPerMinute;
 }
 
 void FliteEngine::Speak(const QString& text)
 {
     QByteArray utf8 = text.toUtf8();
-    std::unique_lock lock(mutex_);
-    if (laterError_) {
-        const std::string error = std::move(*laterError_);
-        laterError_.reset();
+    std::unique_lock lock(m_mutex);
+    if (m_laterError) {
+        const std::string error = std::move(*m_laterError);
+        m_laterError.reset();
         throw SpeechError(error);
     }
-    sentenceStop_.request_stop();
-    sentenceStop_ = std::stop_source();
-    const std::uint64_t id = ++lastId_;
-    request_ = Request{id, std::move(utf8), speed_, sentenceStop_.get_token()};
-    requested_.notify_one();
+    m_sentenceStop.request_stop();
+    m_sentenceStop = std::stop_source();
+    const std::uint64_t id = ++m_lastId;
+    m_request = Request{id, std::move(utf8), m_speed, m_sentenceStop.get_token()};
+    m_requested.notify_one();
 
-    if (!acknowledged_.wait_for(lock, kAnswerTimeout, [&] { return acknowledgedId_ >= id; })) {
-        sentenceStop_.request_stop();
+    if (!m_acknowledged.wait_for(lock, kAnswerTimeout, [&] { return m_acknowledgedId >= id; })) {
+        m_sentenceStop.request_stop();
         throw SpeechError("Speech output is not responding");
     }
-    if (acknowledgedId_ == id && !acknowledgedError_.empty())
-        throw SpeechError(acknowledgedError_);
+    if (m_acknowledgedId == id && !m_acknowledgedError.empty())
+        throw SpeechError(m_acknowledgedError);
 }
 
-void FliteEngine::Run(std::stop_token quit)
+void FliteEngine::run(std::stop_token quit)
 {
-    std::unique_lock lock(mutex_);
-    while (requested_.wait(lock, quit, [&] { return request_.has_value(); })) {
-        const Request request = std::move(*request_);
-        request_.reset();
+    std::unique_lock lock(m_mutex);
+    while (m_requested.wait(lock, quit, [&] { return m_request.has_value(); })) {
+        const Request request = std::move(*m_request);
+        m_request.reset();
         lock.unlock();
-        Say(request);
+        say(request);
         lock.lock();
     }
 }
 
-void FliteEngine::Say(const Request& request)
+void FliteEngine::say(const Request& request)
 {
     Sentence sentence{*this, request.id, request.stop, false, false, {}};
     try {
-        cst_voice* voice = Voice();
+        cst_voice* voice = processVoice();
         if (voice == nullptr)
             throw SpeechError("The speech voice cannot be loaded");
         Synthesis synthesis{voice, request.text.constData(),
                             static_cast<float>(kWordsPerMinuteAtStretchOne / request.speed),
-                            &Sentence::OnSamples, &sentence};
-        const bool finished = Guarded(&Synthesize, &synthesis);
+                            &Sentence::onSamples, &sentence};
+        const bool finished = guarded(&synthesize, &synthesis);
         // What the jump left behind; should deleting it fail too, it stays behind.
         if (synthesis.utterance != nullptr)
-            Guarded(&DeleteUtterance, synthesis.utterance);
+            guarded(&deleteUtterance, synthesis.utterance);
         if (!sentence.error.empty())
             throw SpeechError(sentence.error);
         if (!finished || !synthesis.said)
             throw SpeechError("Speech synthesis failed");
         if (sentence.started)
-            output_->Drain(request.stop);
+            m_output->Drain(request.stop);
     } catch (const std::exception& e) {
         sentence.error = e.what();
     }
     if (!sentence.started) {
-        Acknowledge(request.id, sentence.error);
+        acknowledge(request.id, sentence.error);
     } else if (!sentence.error.empty() && !request.stop.stop_requested()) {
-        const std::scoped_lock lock(mutex_);
-        laterError_ = sentence.error;
+        const std::scoped_lock lock(m_mutex);
+        m_laterError = sentence.error;
     }
-    output_->Close();
+    m_output->Close();
 }
 
-void FliteEngine::Acknowledge(std::uint64_t id, std::string error)
+void FliteEngine::acknowledge(std::uint64_t id, std::string error)
 {
-    const std::scoped_lock lock(mutex_);
-    acknowledgedId_ = id;
-    acknowledgedError_ = std::move(error);
-    acknowledged_.notify_all();
+    const std::scoped_lock lock(m_mutex);
+    m_acknowledgedId = id;
+    m_acknowledgedError = std::move(error);
+    m_acknowledged.notify_all();
 }
 
 std::unique_ptr<SpeechEngine> MakeSpeechEngine()

@@ -58,25 +58,25 @@ private:
         OneAtATime& operator=(const OneAtATime&) = delete;
     };
 
-    void Run(std::stop_token quit);
-    void Say(const Request& request);
-    void Acknowledge(std::uint64_t id, std::string error);
+    void run(std::stop_token quit);
+    void say(const Request& request);
+    void acknowledge(std::uint64_t id, std::string error);
 
-    OneAtATime claim_;
-    const std::shared_ptr<AudioOutput> output_;
-    std::atomic<std::int32_t> speed_ = kDefaultSpeed;
+    OneAtATime m_claim;
+    const std::shared_ptr<AudioOutput> m_output;
+    std::atomic<std::int32_t> m_speed = kDefaultSpeed;
 
-    std::mutex mutex_;
-    std::condition_variable_any requested_;
-    std::condition_variable acknowledged_;
-    std::optional<Request> request_;
-    std::stop_source sentenceStop_; // of the sentence asked for last
-    std::uint64_t lastId_ = 0;
-    std::uint64_t acknowledgedId_ = 0;
-    std::string acknowledgedError_;
-    std::optional<std::string> laterError_; // a failure after its Speak had returned
+    std::mutex m_mutex;
+    std::condition_variable_any m_requested;
+    std::condition_variable m_acknowledged;
+    std::optional<Request> m_request;
+    std::stop_source m_sentenceStop; // of the sentence asked for last
+    std::uint64_t m_lastId = 0;
+    std::uint64_t m_acknowledgedId = 0;
+    std::string m_acknowledgedError;
+    std::optional<std::string> m_laterError; // a failure after its Speak had returned
 
-    std::jthread worker_; // last, so it starts once everything above exists
+    std::jthread m_worker; // last, so it starts once everything above exists
 };
 
 // The program's speech: Flite played through the default ALSA device.

@@ -20,7 +20,7 @@ public:
 
     // `pace`: how many times faster than real time the samples "sound"; 0 takes them at once.
     explicit MemoryOutput(double pace = 0)
-        : pace_(pace)
+        : m_pace(pace)
     {
     }
 
@@ -35,8 +35,8 @@ public:
     void Close() noexcept override;
 
 private:
-    mutable std::mutex mutex_;
-    mutable std::condition_variable_any changed_;
-    std::vector<Take> takes_;
-    double pace_;
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable_any m_changed;
+    std::vector<Take> m_takes;
+    double m_pace;
 };

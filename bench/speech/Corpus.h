@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 // The everyday sentences of corpus.txt, one a line; the program ends if the file can't be read.
-inline QStringList ReadCorpus()
+inline QStringList readCorpus()
 {
     QFile file(QStringLiteral(WORDLARK_SPEECH_CORPUS));
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {

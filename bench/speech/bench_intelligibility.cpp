@@ -27,14 +27,14 @@ const char* const kModel = "/usr/share/pocketsphinx/model/en-us";
 
 // Lower case, punctuation dropped but for apostrophes inside words, as the recognizer's
 // dictionary spells them.
-QStringList Words(const QString& text)
+QStringList wordsOf(const QString& text)
 {
     static const QRegularExpression notWord(QStringLiteral("[^a-z']+|'(?![a-z])|(?<![a-z])'"));
     return text.toLower().replace(notWord, QStringLiteral(" ")).split(u' ', Qt::SkipEmptyParts);
 }
 
 // Substitutions, insertions and deletions that turn `said` into `heard`.
-qsizetype WordErrors(const QStringList& said, const QStringList& heard)
+qsizetype wordErrors(const QStringList& said, const QStringList& heard)
 {
     std::vector<qsizetype> row(heard.size() + 1);
     for (qsizetype j = 0; j <= heard.size(); ++j)
@@ -51,7 +51,7 @@ qsizetype WordErrors(const QStringList& said, const QStringList& heard)
     return row[heard.size()];
 }
 
-void WriteWav(const QString& path, const MemoryOutput::Take& take)
+void writeWav(const QString& path, const MemoryOutput::Take& take)
 {
     const auto le = [](QByteArray& out, quint32 value, int bytes) {
         for (int i = 0; i < bytes; ++i)
@@ -77,7 +77,7 @@ void WriteWav(const QString& path, const MemoryOutput::Take& take)
 }
 
 // Seconds from the first to the last sample louder than 1 % of full scale.
-double SpeakingSeconds(const MemoryOutput::Take& take)
+double speakingSeconds(const MemoryOutput::Take& take)
 {
     const auto loud = [](std::int16_t s) { return std::abs(s) >= 328; };
     const auto first = std::find_if(take.samples.begin(), take.samples.end(), loud);
@@ -86,7 +86,7 @@ double SpeakingSeconds(const MemoryOutput::Take& take)
 }
 
 // The transcripts in the order of `ids`, read from pocketsphinx_batch's hypothesis file.
-QStringList Recognize(const QString& folder, const QStringList& ids)
+QStringList recognize(const QString& folder, const QStringList& ids)
 {
     const QString control = folder + QStringLiteral("/control");
     const QString hypotheses = folder + QStringLiteral("/hypotheses");
@@ -134,12 +134,12 @@ int main(int argc, char** argv)
     QTemporaryDir temporary;
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
     QDir().mkpath(folder);
-    const QStringList corpus = ReadCorpus();
+    const QStringList corpus = readCorpus();
     auto output = std::make_shared<MemoryOutput>();
     FliteEngine engine(output);
 
     std::printf("%lld sentences, %lld words\n\n", qlonglong(corpus.size()),
-                qlonglong(Words(corpus.join(u' ')).size()));
+                qlonglong(wordsOf(corpus.join(u' ')).size()));
     std::printf("| speed | words per minute of speech | word errors | word error rate |\n"
                 "|------:|---------------------------:|------------:|----------------:|\n");
     qsizetype allWords = 0;
@@ -154,16 +154,16 @@ int main(int argc, char** argv)
             output->WaitForClosedTakes(closed + 1, std::chrono::seconds(10));
             const MemoryOutput::Take take = output->Takes().back();
             ids << QStringLiteral("%1-%2").arg(speed).arg(i);
-            WriteWav(folder + u'/' + ids.back() + u".wav"_qs, take);
-            seconds += SpeakingSeconds(take);
+            writeWav(folder + u'/' + ids.back() + u".wav"_qs, take);
+            seconds += speakingSeconds(take);
         }
-        const QStringList heard = Recognize(folder, ids);
+        const QStringList heard = recognize(folder, ids);
         qsizetype words = 0;
         qsizetype errors = 0;
         for (qsizetype i = 0; i < corpus.size(); ++i) {
-            const QStringList said = Words(corpus[i]);
+            const QStringList said = wordsOf(corpus[i]);
             words += said.size();
-            errors += WordErrors(said, Words(heard[i]));
+            errors += wordErrors(said, wordsOf(heard[i]));
         }
         allWords += words;
         allErrors += errors;

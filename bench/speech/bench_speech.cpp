@@ -31,7 +31,7 @@ constexpr double kEspeakWorstMs = 8.7;
 constexpr double kTargetMedianMs = 30;
 
 // The processor time this thread has had: on a busy machine, what the wait would be on an idle one.
-double ThreadCpuMs()
+double threadCpuMs()
 {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
@@ -44,31 +44,31 @@ struct Alone {
 };
 Alone firstSamples;
 
-int Listen(const cst_wave*, int, int size, int, cst_audio_streaming_info*)
+int onSamples(const cst_wave*, int, int size, int, cst_audio_streaming_info*)
 {
     if (size > 0 && firstSamples.ms < 0)
-        firstSamples = {Ms(Clock::now().time_since_epoch()).count(), ThreadCpuMs()};
+        firstSamples = {Ms(Clock::now().time_since_epoch()).count(), threadCpuMs()};
     return CST_AUDIO_STREAM_CONT;
 }
 
 // Straight through Flite, on the voice the engine loaded, while the engine is idle.
-Alone FliteAlone(const QString& sentence)
+Alone fliteAlone(const QString& sentence)
 {
     cst_voice* voice = flite_voice_select("rms");
     cst_audio_streaming_info* streaming = new_audio_streaming_info();
-    streaming->asc = &Listen;
+    streaming->asc = &onSamples;
     cst_utterance* utterance = new_utterance();
     utt_set_input_text(utterance, sentence.toUtf8().constData());
     feat_set(utterance->features, "streaming_info", audio_streaming_info_val(streaming));
     feat_set_float(utterance->features, "duration_stretch",
                    float(FliteEngine::kWordsPerMinuteAtStretchOne / FliteEngine::kDefaultSpeed));
     firstSamples = {};
-    const Alone start{Ms(Clock::now().time_since_epoch()).count(), ThreadCpuMs()};
+    const Alone start{Ms(Clock::now().time_since_epoch()).count(), threadCpuMs()};
     delete_utterance(flite_do_synth(utterance, voice, utt_synth));
     return {firstSamples.ms - start.ms, firstSamples.cpuMs - start.cpuMs};
 }
 
-double Median(std::vector<double> values)
+double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
@@ -79,7 +79,7 @@ double Median(std::vector<double> values)
 int main(int argc, char** argv)
 {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
-    const QStringList corpus = ReadCorpus();
+    const QStringList corpus = readCorpus();
     auto output = std::make_shared<MemoryOutput>();
     FliteEngine engine(output);
 
@@ -97,7 +97,7 @@ int main(int argc, char** argv)
         output->WaitForClosedTakes(closed + 1, std::chrono::seconds(10));
         fromIdle.push_back(Ms(output->Takes().back().firstSamples - start).count());
 
-        const Alone flite = FliteAlone(sentence);
+        const Alone flite = fliteAlone(sentence);
         alone.push_back(flite.ms);
         aloneCpu.push_back(flite.cpuMs);
 
@@ -120,7 +120,7 @@ int main(int argc, char** argv)
     std::printf("| Speak to first samples       | median ms | worst ms |\n"
                 "|------------------------------|----------:|---------:|\n");
     auto row = [](const char* what, const std::vector<double>& ms) {
-        std::printf("| %-28s | %9.2f | %8.2f |\n", what, Median(ms),
+        std::printf("| %-28s | %9.2f | %8.2f |\n", what, median(ms),
                     *std::max_element(ms.begin(), ms.end()));
     };
     row("nothing sounding", fromIdle);
@@ -131,7 +131,7 @@ int main(int argc, char** argv)
                 "Flite analyses the whole sentence before its first samples; espeak-ng streamed\n"
                 "from its first phoneme.\n",
                 kEspeakMedianMs, kEspeakWorstMs);
-    const bool met = Median(fromIdle) < kTargetMedianMs && Median(cutting) < kTargetMedianMs;
+    const bool met = median(fromIdle) < kTargetMedianMs && median(cutting) < kTargetMedianMs;
     std::printf("Target median < %.0f ms: %s\n", kTargetMedianMs, met ? "met" : "MISSED");
     return met ? 0 : 1;
 }

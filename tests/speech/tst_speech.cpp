@@ -24,7 +24,7 @@ const QString kShort = u"Thank you very much."_s;
 class RelayOutput final : public AudioOutput {
 public:
     explicit RelayOutput(std::shared_ptr<AudioOutput> inner)
-        : inner_(std::move(inner))
+        : m_inner(std::move(inner))
     {
     }
 
@@ -38,7 +38,7 @@ public:
         written = 0;
         if (std::exchange(failOpen, false))
             throw SpeechError("device unplugged");
-        inner_->Open(sampleRate);
+        m_inner->Open(sampleRate);
     }
     bool Write(std::span<const std::int16_t> samples, std::stop_token stop) override
     {
@@ -48,22 +48,22 @@ public:
             throw SpeechError("device failed");
         }
         written += samples.size();
-        return inner_->Write(samples, std::move(stop));
+        return m_inner->Write(samples, std::move(stop));
     }
     void Drain(std::stop_token stop) override
     {
-        inner_->Drain(stop);
+        m_inner->Drain(stop);
         if (!stop.stop_requested())
             ++drained;
     }
-    void Close() noexcept override { inner_->Close(); }
+    void Close() noexcept override { m_inner->Close(); }
 
 private:
-    std::shared_ptr<AudioOutput> inner_;
+    std::shared_ptr<AudioOutput> m_inner;
 };
 
 // Says `text` to the end and returns how many samples it took.
-std::size_t Length(FliteEngine& engine, MemoryOutput& output, const QString& text)
+std::size_t lengthSaid(FliteEngine& engine, MemoryOutput& output, const QString& text)
 {
     const std::size_t before = output.Takes().size();
     engine.Speak(text);
@@ -75,12 +75,12 @@ std::size_t Length(FliteEngine& engine, MemoryOutput& output, const QString& tex
 
 // Words that spaces separate, over the minutes from the first to the last sample louder than 1 %
 // of full scale, summed over `sentences`.
-double WordsPerMinute(FliteEngine& engine, MemoryOutput& output, const QStringList& sentences)
+double wordsPerMinute(FliteEngine& engine, MemoryOutput& output, const QStringList& sentences)
 {
     double words = 0;
     double minutes = 0;
     for (const QString& sentence : sentences) {
-        if (Length(engine, output, sentence) == 0)
+        if (lengthSaid(engine, output, sentence) == 0)
             return 0;
         const MemoryOutput::Take take = output.Takes().back();
         const auto loud = [](std::int16_t s) { return std::abs(s) >= 328; };
@@ -119,7 +119,7 @@ private slots:
         auto output = std::make_shared<MemoryOutput>();
         FliteEngine engine(output);
         engine.SetSpeed(speed);
-        const double measured = WordsPerMinute(engine, *output, sentences);
+        const double measured = wordsPerMinute(engine, *output, sentences);
         QVERIFY2(measured > speed * 0.95 && measured < speed * 1.05,
                  qPrintable(u"%1 words per minute"_s.arg(measured)));
     }
@@ -140,19 +140,19 @@ private slots:
         auto output = std::make_shared<MemoryOutput>();
         FliteEngine engine(output);
         engine.SetSpeed(FliteEngine::kMinSpeed);
-        const std::size_t before = Length(engine, *output, kShort);
+        const std::size_t before = lengthSaid(engine, *output, kShort);
         QVERIFY_THROWS_EXCEPTION(SpeechError, engine.SetSpeed(speed));
         // the refused speed must not have replaced the one in force
         QVERIFY(before > 0);
-        QCOMPARE(Length(engine, *output, kShort), before);
+        QCOMPARE(lengthSaid(engine, *output, kShort), before);
     }
 
     void nextSpeakCutsShort()
     {
         auto output = std::make_shared<MemoryOutput>();
         FliteEngine engine(output);
-        const std::size_t longLength = Length(engine, *output, kLong);
-        const std::size_t shortLength = Length(engine, *output, kShort);
+        const std::size_t longLength = lengthSaid(engine, *output, kLong);
+        const std::size_t shortLength = lengthSaid(engine, *output, kShort);
         QVERIFY(longLength > 2 * shortLength);
 
         output->SetPace(4); // sounding takes time now, as on a device
@@ -205,7 +205,7 @@ private slots:
         std::size_t expected = 0;
         {
             FliteEngine engine(memory);
-            expected = Length(engine, *memory, kShort);
+            expected = lengthSaid(engine, *memory, kShort);
         }
         auto alsa = std::make_shared<RelayOutput>(std::make_shared<AlsaOutput>("null"));
         FliteEngine engine(alsa);
@@ -257,7 +257,7 @@ private slots:
     {
         auto output = std::make_shared<MemoryOutput>();
         FliteEngine engine(output);
-        const std::size_t length = Length(engine, *output, kShort); // the voice is loaded
+        const std::size_t length = lengthSaid(engine, *output, kShort); // the voice is loaded
         cst_voice* voice = flite_voice_select("rms");
         QVERIFY(voice != nullptr);
         const char* const name = "tokentowords_func";
@@ -267,7 +267,7 @@ private slots:
             QVERIFY_THROWS_EXCEPTION(SpeechError, engine.Speak(kShort));
         feat_set(voice->features, name, words);
         val_dec_refcount(words);
-        QCOMPARE(Length(engine, *output, kShort), length);
+        QCOMPARE(lengthSaid(engine, *output, kShort), length);
     }
 
     // The engine's samples match Flite's own for the same UTF-8, so nothing was dropped or
@@ -288,7 +288,7 @@ private slots:
         QFETCH(QString, text);
         auto output = std::make_shared<MemoryOutput>();
         FliteEngine engine(output);
-        Length(engine, *output, kShort); // the voice is loaded
+        lengthSaid(engine, *output, kShort); // the voice is loaded
         const std::size_t takes = output->Takes().size();
         engine.Speak(text);
         // a text with nothing to say opens no take at all
