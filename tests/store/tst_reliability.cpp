@@ -297,6 +297,7 @@ private slots:
         QTest::newRow("during the deletion") << 5 << 40;
         QTest::newRow("later in the deletion") << 5 << 150;
         QTest::newRow("after the deletion") << 8 << 3;
+        QTest::newRow("as the deletion returns") << 6 << -1; // the helper kills itself
     }
     void killedMidEdit()
     {
@@ -308,12 +309,15 @@ private slots:
                     " INSERT INTO タイトル SELECT 'b' || i, 'ビ' || i, 'x', 'y', 'big' FROM n"_s);
         QStringList reported;
         {
-            Helper h({u"crash"_s, folder.path(), u"K"_s});
+            Helper h({u"crash"_s, folder.path(), delay < 0 ? u"die"_s : u"K"_s});
             while (reported.size() < lines)
                 reported << h.line();
-            QThread::msleep(static_cast<unsigned long>(delay));
-            ::kill(static_cast<pid_t>(h.process.processId()), SIGKILL);
+            if (delay >= 0) {
+                QThread::msleep(static_cast<unsigned long>(delay));
+                ::kill(static_cast<pid_t>(h.process.processId()), SIGKILL);
+            }
             QVERIFY(h.process.waitForFinished());
+            QCOMPARE(h.process.exitStatus(), QProcess::CrashExit);
             reported += QString::fromUtf8(h.process.readAllStandardOutput())
                             .split(u'\n', Qt::SkipEmptyParts);
         }
@@ -335,6 +339,22 @@ private slots:
         c.combo.setEditText(u"後"_s);
         QCOMPARE(PhraseBook(folder.path(), c.view()).AddCategory(), EditOutcome::Done);
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{u"wordlark.mdb"_s});
+    }
+
+    // Another tool may leave the file in WAL mode; an edit must switch it back, so no log and
+    // index stay next to it.
+    void walFileIsSwitchedBack()
+    {
+        TestFolder folder;
+        addTitles(folder);
+        QCOMPARE(folder.rows(u"PRAGMA journal_mode=WAL"_s), QStringList{u"wal"_s});
+        StoreWidgets c;
+        PhraseBook book(folder.path(), c.view());
+        c.title.setText(u"Airport"_s);
+        QCOMPARE(book.DeleteTitle(TitleMode::EJ), EditOutcome::Done);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{u"wordlark.mdb"_s});
+        QCOMPARE(folder.rows(u"PRAGMA journal_mode"_s), QStringList{u"delete"_s});
+        QCOMPARE(folder.rows(u"SELECT COUNT(*) FROM タイトル"_s), QStringList{u"0"_s});
     }
 
     // A phrase book another tool has edited: no constraints, extra columns, values of any
