@@ -184,6 +184,41 @@ QString sqliteError(sqlite3* db)
     return QString::fromUtf8(sqlite3_errmsg(db));
 }
 
+// The benchmarks time lookups of a category's size and of titles they generate again from the
+// seed, so a book that differs from its shape or its titles would time something else.
+QString checkBook(sqlite3* db, const BookShape& shape, const std::vector<GeneratedTitle>& titles)
+{
+    sqlite3_stmt* raw = nullptr;
+    sqlite3_prepare16_v2(db,
+                         u"SELECT タイトル名_英語, カテゴリ名, (SELECT COUNT(DISTINCT "
+                         u"lower(タイトル名_英語)) || '|' || COUNT(DISTINCT タイトル名_日本語) "
+                         u"FROM タイトル) FROM タイトル ORDER BY rowid",
+                         -1, &raw, nullptr);
+    const std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> stmt(raw, sqlite3_finalize);
+    if (!stmt)
+        return sqliteError(db);
+    auto text = [raw](int column) {
+        return QString::fromUtf16(static_cast<const char16_t*>(sqlite3_column_text16(raw, column)));
+    };
+    std::vector<int> sizes(static_cast<std::size_t>(shape.categories), 0);
+    std::size_t row = 0;
+    for (; sqlite3_step(raw) == SQLITE_ROW; ++row) {
+        const GeneratedTitle* title = row < titles.size() ? &titles[row] : nullptr;
+        if (!title || text(0) != title->english || text(1) != categoryName(title->category))
+            return u"title %1 is not the one its seed gives"_s.arg(row);
+        if (title->english.contains(u'\''))
+            return u"title %1 has an apostrophe the program would not store"_s.arg(row);
+        if (row == 0 && text(2) != u"%1|%1"_s.arg(shape.titles))
+            return u"titles are not unique in each language"_s;
+        ++sizes[static_cast<std::size_t>(title->category)];
+    }
+    if (row != titles.size() || static_cast<int>(row) != shape.titles)
+        return u"%1 titles instead of %2"_s.arg(row).arg(shape.titles);
+    if (sizes != categorySizes(shape))
+        return u"the categories do not hold the sizes of the shape"_s;
+    return {};
+}
+
 } // namespace
 
 BookShape smallBook()
@@ -312,6 +347,8 @@ QString generatePhraseBook(const QString& path, const BookShape& shape, std::uin
         if (QString error = run(addTitle.get()); !error.isEmpty())
             return error;
     }
+    if (QString error = checkBook(raw, shape, generateTitles(shape, seed)); !error.isEmpty())
+        return error;
     if (sqlite3_exec(raw, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
         return sqliteError(raw);
     return {};

@@ -38,5 +38,6 @@ struct GeneratedTitle {
 std::vector<GeneratedTitle> generateTitles(const BookShape& shape, std::uint64_t seed);
 
 // Makes a new phrase book file at path with the program's own schema and options, then fills
-// it. Returns an error message, empty on success.
+// it and checks that it holds the shape and the titles the seed gives again. Returns an error
+// message, empty on success.
 QString generatePhraseBook(const QString& path, const BookShape& shape, std::uint64_t seed);

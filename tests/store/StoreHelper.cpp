@@ -2,7 +2,8 @@
 // stdout as soon as it has succeeded, so that a parent which kills it knows what was saved.
 //   store_helper hold <file> <milliseconds>   holds a write transaction open, then commits
 //   store_helper edit <folder> <name> <count> registers, updates and deletes titles
-//   store_helper crash <folder> <name>        registers titles and deletes category "big"
+//   store_helper crash <folder> <name>        registers titles and deletes category "big";
+//                                             name "die" kills itself as the deletion returns
 #include "PhraseBook.h"
 #include "StoreWidgets.h"
 
@@ -11,6 +12,7 @@
 
 #include <sqlite3.h>
 
+#include <csignal>
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
@@ -91,6 +93,8 @@ int crash(const QString& folder, const QString& name)
             w.combo.setEditText(u"big"_s);
             say(u"deleting big"_s);
             w.report(w.book.DeleteCategoryTitles(TitleMode::EJ), u"deleted"_s, u"big"_s);
+            if (name == u"die"_s)
+                std::raise(SIGKILL);
         }
     }
 }

@@ -15,25 +15,21 @@ private slots:
     // exist yet; the copy is the user's to edit. An existing file is never replaced.
     void rule_data()
     {
-        QTest::addColumn<QStringList>("setUp");
+        QTest::addColumn<QString>("setUp");    // what is there before: words of the cases below
         QTest::addColumn<QString>("expected"); // the folder of the file the rule yields
         QTest::addColumn<bool>("dataFolderAfter");
         QTest::addColumn<bool>("dataFileAfter");
-        QTest::newRow("portable file wins")
-            << QStringList{u"portable"_s, u"data-file"_s} << u"bin"_s << true << true;
-        QTest::newRow("first start copies") << QStringList() << u"home/wordlark"_s << true << true;
-        QTest::newRow("user's own file")
-            << QStringList{u"data-file"_s} << u"home/wordlark"_s << true << true;
-        QTest::newRow("folder without file")
-            << QStringList{u"data-folder"_s} << u"home/wordlark"_s << true << false;
-        QTest::newRow("template missing")
-            << QStringList{u"no-template"_s} << u"home/wordlark"_s << false << false;
-        QTest::newRow("data folder can't be made")
-            << QStringList{u"blocked"_s} << u"home/wordlark"_s << false << false;
+        const QString home = u"home/wordlark"_s;
+        QTest::newRow("portable file wins") << u"portable data-file"_s << u"bin"_s << true << true;
+        QTest::newRow("first start copies") << QString() << home << true << true;
+        QTest::newRow("user's own file") << u"data-file"_s << home << true << true;
+        QTest::newRow("folder without file") << u"data-folder"_s << home << true << false;
+        QTest::newRow("template missing") << u"no-template"_s << home << false << false;
+        QTest::newRow("data folder can't be made") << u"blocked"_s << home << false << false;
     }
     void rule()
     {
-        QFETCH(QStringList, setUp);
+        QFETCH(QString, setUp);
         QFETCH(QString, expected);
         QFETCH(bool, dataFolderAfter);
         QFETCH(bool, dataFileAfter);

@@ -43,7 +43,9 @@ private slots:
         QTest::addColumn<QStringList>("items");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("status");
-        const QStringList old{u"old"_s, u"older"_s};
+        using namespace StoreTexts;
+        const QStringList old{u"old"_s, u"older"_s}, three{u"旅行"_s, u"Work"_s, u"あいさつ"_s};
+        const QString typed = u"typed"_s, before = u"before"_s;
         auto many = [](int count) {
             return u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1)"
                    " INSERT INTO カテゴリ SELECT 'c' || i FROM n"_s.arg(count);
@@ -51,28 +53,23 @@ private slots:
         QStringList most;
         for (int i = 1; i <= 32767; ++i)
             most << u"c"_s + QString::number(i);
-        QTest::newRow("in the file's order")
-            << u"INSERT INTO カテゴリ VALUES ('旅行'), ('Work'), ('あいさつ')"_s
-            << QStringList{u"旅行"_s, u"Work"_s, u"あいさつ"_s} << u"旅行"_s << u"before"_s;
-        QTest::newRow("none keeps the box")
-            << QString() << old << u"typed"_s << StoreTexts::noCategories;
-        QTest::newRow("32767") << many(32767) << most << u"c1"_s << u"before"_s;
-        QTest::newRow("32768") << many(32768) << old << u"typed"_s
-                               << StoreTexts::listCategoriesFailed;
+        const QString inOrder = u"INSERT INTO カテゴリ VALUES ('旅行'), ('Work'), ('あいさつ')"_s;
         // Another tool may have dropped the constraints and stored a Null.
-        QTest::newRow("Null while walking")
-            << u"DROP TABLE カテゴリ; CREATE TABLE カテゴリ (カテゴリ名 TEXT);"
-               "INSERT INTO カテゴリ VALUES ('a'), ('b'), (NULL), ('d')"_s
-            << QStringList{u"a"_s, u"b"_s} << u"a"_s << StoreTexts::listCategoriesFailed;
-        const QString typed = u"typed"_s;
-        QTest::newRow("missing") << u"<missing>"_s << old << typed << StoreTexts::fileMissing;
-        QTest::newRow("folder in its place")
-            << u"<folder>"_s << old << typed << StoreTexts::fileUnopenable;
-        QTest::newRow("zero bytes") << u"<bytes>"_s << old << typed << StoreTexts::fileDamaged;
-        QTest::newRow("text file") << u"<bytes>"_s + u"just some text\n"_s.repeated(200) << old
-                                   << typed << StoreTexts::fileDamaged;
-        QTest::newRow("truncated header")
-            << u"<bytes>SQLite format 3\0\x10\0"_s << old << typed << StoreTexts::fileDamaged;
+        const QString withNull = u"DROP TABLE カテゴリ; CREATE TABLE カテゴリ (カテゴリ名 TEXT);"
+                                 "INSERT INTO カテゴリ VALUES ('a'), ('b'), (NULL), ('d')"_s;
+        const QString header = u"<bytes>SQLite format 3\0\x10\0"_s;
+        const QStringList ab{u"a"_s, u"b"_s};
+        const QString text = u"<bytes>"_s + u"just some text\n"_s.repeated(200);
+        QTest::newRow("in the file's order") << inOrder << three << u"旅行"_s << before;
+        QTest::newRow("none keeps the box") << QString() << old << typed << noCategories;
+        QTest::newRow("32767") << many(32767) << most << u"c1"_s << before;
+        QTest::newRow("32768") << many(32768) << old << typed << listCategoriesFailed;
+        QTest::newRow("Null while walking") << withNull << ab << u"a"_s << listCategoriesFailed;
+        QTest::newRow("missing") << u"<missing>"_s << old << typed << fileMissing;
+        QTest::newRow("folder in its place") << u"<folder>"_s << old << typed << fileUnopenable;
+        QTest::newRow("zero bytes") << u"<bytes>"_s << old << typed << fileDamaged;
+        QTest::newRow("text file") << text << old << typed << fileDamaged;
+        QTest::newRow("truncated header") << header << old << typed << fileDamaged;
     }
     void listCategories()
     {
