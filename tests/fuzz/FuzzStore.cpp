@@ -219,13 +219,12 @@ constexpr int kOps = 10;
 void checkStatus(Op op, const QString& status, const StoreWidgets& c)
 {
     using namespace StoreTexts;
-    const QString emptyCategory =
-        u"カテゴリ＝"_s + c.combo.currentText() + u"には、まだ、タイトル・データがありません。"_s;
+    const QString emptyCategory = noTitlesIn(c.combo.currentText());
     const std::map<Op, QStringList> allowed{
         {ListCats, {noCategories}},
         {ListTitles, {emptyCategory}},
-        {Filter, {u"検索結果が０件です。"_s, searchPatternMalformed}},
-        {Load, {u"タイトル・データがありません。"_s}},
+        {Filter, {noMatch, searchPatternMalformed}},
+        {Load, {titleMissing}},
         {AddCat, {added, addCategoryFailed}},
         {DelCat, {deleted, notFound}},
         {DelCatTitles, {notFound}},

@@ -367,7 +367,7 @@ private slots:
         using namespace StoreTexts;
         const QString blobs = u"b|日|\uFFFD"_s + QChar(0) + u"\uFFFD\uFFFD\uFFFD|"_s;
         const QString longText = u"l|"_s + QString(200000, u'x') + u"|j|"_s;
-        const QString none = u"カテゴリ＝cには、まだ、タイトル・データがありません。"_s;
+        const QString none = noTitlesIn(u"c"_s);
         // clang-format off
         QTest::newRow("Null translation") << u"('t','ティ','e',NULL,'c')"_s << u"t|"_s << u"t|e||"_s + loadTitleFailed;
         QTest::newRow("Null title") << u"('t','ティ','e','j','c'),(NULL,'ヌル','e','j','c')"_s << listTitlesFailed << u"t|e|j|"_s;
