@@ -12,6 +12,8 @@
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // wordlark's name, so that the user's data folder is the program's.
+    QCoreApplication::setApplicationName(QStringLiteral("wordlark"));
     QFile out, err;
     if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly))
         return 1;

@@ -129,10 +129,9 @@ private slots:
             addTitle(folder, {value, english, value, value, value});
             addTitle(folder, {u"x"_s, u"plain"_s, u"普通"_s, u""_s, u"訳"_s});
             const QString file = folder.path() + u"/out.txt"_s;
-            const QString exportFormat = format == u"--csv"_s ? format : QString();
             QStringList exporting{u"export"_s, file};
-            if (!exportFormat.isEmpty())
-                exporting << exportFormat;
+            if (format == u"--csv"_s)
+                exporting << format;
             QCOMPARE(book(folder, exporting).status, 0);
             const Run run = book(copy, {u"import"_s, format, file});
             QVERIFY2(run.status == 0, qPrintable(run.err));
