@@ -14,6 +14,16 @@ QString busyMessage(const QString& path)
         .arg(path);
 }
 
+namespace {
+
+BookError notAPhraseBook(const QString& path, const std::exception& e)
+{
+    return BookError(QStringLiteral("%1: not a WORDLARK phrase book (%2)")
+                         .arg(path, QString::fromUtf8(e.what())));
+}
+
+} // namespace
+
 std::unique_ptr<Database> openBook(const QString& path, int busyTimeoutMs)
 {
     std::unique_ptr<Database> db;
@@ -24,6 +34,10 @@ std::unique_ptr<Database> openBook(const QString& path, int busyTimeoutMs)
             throw BookError(QStringLiteral("%1: no phrase book there (make one with "
                                            "\"wordlark-book new %1\")")
                                 .arg(path));
+        if (e.failure() == OpenFailure::Busy)
+            throw BookError(busyMessage(path));
+        if (e.failure() == OpenFailure::Damaged)
+            throw notAPhraseBook(path, e);
         throw BookError(
             QStringLiteral("%1: can't open it: %2").arg(path, QString::fromUtf8(e.what())));
     }
@@ -39,8 +53,7 @@ std::unique_ptr<Database> openBook(const QString& path, int busyTimeoutMs)
         const int rc = sqlite3_errcode(db->handle());
         if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
             throw BookError(busyMessage(path));
-        throw BookError(QStringLiteral("%1: not a WORDLARK phrase book (%2)")
-                            .arg(path, QString::fromUtf8(e.what())));
+        throw notAPhraseBook(path, e);
     }
     return db;
 }

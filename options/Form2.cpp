@@ -1,11 +1,8 @@
 #include "Form2.h"
 
-#include "CheckState.h"
 #include "ImeMode.h"
-#include "Numeric.h"
 #include "OptionTexts.h"
-#include "TitleList.h"
-#include "TitleModeOption.h"
+#include "OptionValues.h"
 
 using namespace Qt::StringLiterals;
 
@@ -89,9 +86,7 @@ void Form2::Command3_Click()
         m_main.tell(OptionTexts::speedNotNumeric);
         return;
     }
-    // A number beyond double's range converts to an infinity and is refused here.
-    const double wordsPerMinute = speed.trimmed().toDouble();
-    if (wordsPerMinute < 160 || wordsPerMinute > 200) {
+    if (!isSpeedInRange(speed)) {
         m_main.tell(OptionTexts::speedOutOfRange);
         return;
     }
@@ -117,7 +112,7 @@ void Form2::Command3_Click()
     write(Option::Anser_false, ui.Text4->text());
 
     m_main.ClearFields();
-    m_main.List1->clear();
+    m_main.clearTitles();
     // After the clearing, so that the outcome stays in view.
     m_main.Text5->setText(failed ? OptionTexts::saveFailed : OptionTexts::saved);
     close();

@@ -9,7 +9,6 @@
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
-class TitleList;
 
 // What the settings window reaches of the main window: the controls it sets and the main
 // window's own operations. Keeps options/ free of the main window's class.
@@ -19,9 +18,10 @@ struct MainWindowLink {
     QCheckBox* Check1;
     QCheckBox* Check2;
     QCheckBox* Check3;
-    TitleList* List1;
     std::function<void(TitleMode)> ApplyTitleMode;
     std::function<void()> ClearFields;
+    // Empties the main window's title list.
+    std::function<void()> clearTitles;
     // A notice with an OK button only.
     std::function<void(const QString&)> tell;
 };

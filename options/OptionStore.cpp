@@ -2,13 +2,14 @@
 
 #include "DatabasePath.h"
 #include "OperationFrame.h"
+#include "Rows.h"
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
-QString condition(const OptionInfo& info)
-{
-    return QLatin1String(" WHERE Option_Name = '") + QLatin1String(info.name) + QLatin1Char('\'');
-}
+// Neither call tells the user anything.
+void reportNothing(FrameFailure) {}
 
 } // namespace
 
@@ -21,11 +22,13 @@ QString OptionStore::ReadOption(Option option) const
 {
     const OptionInfo& info = infoOf(option);
     const QString fallback = QLatin1String(info.fallback);
-    const QString statement = QLatin1String("SELECT Option_Value ") +
-                              QStringLiteral(" FROM オプション") + condition(info);
-    // Reading reports nothing: a failure gives the option's fallback.
-    const auto read =
-        runFrame(nullptr, DatabasePath(m_places), {}, query(statement), [&](Result& rows) {
+    const QString statement =
+        u"SELECT Option_Value  FROM オプション WHERE Option_Name = '%1'"_s.arg(
+            QLatin1String(info.name));
+    // A failure gives the option's fallback.
+    const auto read = runFrame(
+        DatabasePath(m_places), query(statement),
+        [&](Result& rows) {
             QString value = info.family == OptionFamily::Preset ? fallback : QString();
             if (rows.recordCount() == 0)
                 return value;
@@ -49,21 +52,22 @@ QString OptionStore::ReadOption(Option option) const
                 }
             });
             return value;
-        });
+        },
+        reportNothing);
     return read.value_or(fallback);
 }
 
 int OptionStore::WriteOption(Option option, const QString& value) const
 {
-    const QString statement = QLatin1String("SELECT Option_Value") +
-                              QStringLiteral(" FROM オプション") + condition(infoOf(option));
-    const bool written =
-        runFrame(nullptr, DatabasePath(m_places), {}, query(statement), [&](Result& rows) {
-            if (rows.recordCount() != 0) {
-                rows.edit();
-                rows.setField(QStringLiteral("Option_Value"), value);
-                rows.update();
-            }
-        });
+    const QString statement = u"SELECT Option_Value FROM オプション WHERE Option_Name = '%1'"_s.arg(
+        QLatin1String(infoOf(option).name));
+    const auto write = [&](Result& rows) {
+        if (rows.recordCount() != 0) {
+            rows.edit();
+            rows.setField(u"Option_Value"_s, value);
+            rows.update();
+        }
+    };
+    const bool written = runFrame(DatabasePath(m_places), query(statement), write, reportNothing);
     return written ? 0 : 1;
 }

@@ -1,4 +1,3 @@
-#include "OperationFrame.h"
 #include "PhraseBook.h"
 #include "Result.h"
 #include "StoreTexts.h"
@@ -21,14 +20,15 @@ EditOutcome PhraseBook::AddCategory()
 
 EditOutcome PhraseBook::DeleteCategory()
 {
-    const QString statement = u"SELECT カテゴリ名"_s + u" FROM カテゴリ"_s + categoryCondition();
+    const QString statement =
+        u"SELECT カテゴリ名 FROM カテゴリ WHERE カテゴリ名 = '%1'"_s.arg(categoryLiteral());
     return deleteFirstRow(statement, StoreTexts::deleteCategoryFailed);
 }
 
 EditOutcome PhraseBook::DeleteCategoryTitles(TitleMode mode)
 {
-    const QString statement =
-        u"SELECT "_s + titleColumn(mode) + u" FROM タイトル"_s + categoryCondition();
+    const QString statement = u"SELECT %1 FROM タイトル WHERE カテゴリ名 = '%2'"_s.arg(
+        titleColumn(mode), categoryLiteral());
     return edit(StoreTexts::deleteCategoryTitlesFailed, query(statement), [this](Result& result) {
         if (result.recordCount() == 0) {
             m_c.Text5->setText(StoreTexts::notFound);

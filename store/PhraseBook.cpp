@@ -2,7 +2,6 @@
 
 #include "Apostrophes.h"
 #include "DatabasePath.h"
-#include "OperationFrame.h"
 #include "Result.h"
 #include "StoreTexts.h"
 
@@ -23,14 +22,28 @@ QString PhraseBook::path() const
     return DatabasePath(m_places);
 }
 
-QString PhraseBook::categoryCondition() const
+QString PhraseBook::categoryLiteral() const
 {
-    return u" WHERE カテゴリ名 = '"_s + escapeApostrophes(m_c.Combo1->currentText()) + u"'"_s;
+    return escapeApostrophes(m_c.Combo1->currentText());
 }
 
-QString PhraseBook::keyCondition(TitleMode mode, const QString& title)
+void PhraseBook::reportFailure(FrameFailure failure, const QString& errorText)
 {
-    return u" WHERE "_s + titleColumn(mode) + u" = '"_s + escapeApostrophes(title) + u"'"_s;
+    if (!failure)
+        return m_c.Text5->setText(errorText);
+    switch (*failure) {
+    case OpenFailure::Missing:
+        return m_c.Text5->setText(StoreTexts::fileMissing);
+    case OpenFailure::Unopenable:
+        return m_c.Text5->setText(StoreTexts::fileUnopenable);
+    case OpenFailure::Damaged:
+        return m_c.Text5->setText(StoreTexts::fileDamaged);
+    case OpenFailure::Busy:
+        return m_c.Text5->setText(StoreTexts::fileBusy);
+    case OpenFailure::Refused:
+        break;
+    }
+    m_c.Text5->setText(StoreTexts::statementRefused);
 }
 
 void PhraseBook::ListCategories()
@@ -57,13 +70,14 @@ void PhraseBook::ListCategories()
 
 bool PhraseBook::categoryExists(const QString& errorText)
 {
-    const auto exists =
-        run(errorText, query(u"SELECT カテゴリ名 FROM カテゴリ"_s + categoryCondition()),
-            [&](Result& result) {
-                if (result.recordCount() == 0)
-                    m_c.Text5->setText(errorText);
-                return result.recordCount() > 0;
-            });
+    const auto exists = run(
+        errorText,
+        query(u"SELECT カテゴリ名 FROM カテゴリ WHERE カテゴリ名 = '%1'"_s.arg(categoryLiteral())),
+        [&](Result& result) {
+            if (result.recordCount() == 0)
+                m_c.Text5->setText(errorText);
+            return result.recordCount() > 0;
+        });
     return exists.value_or(false);
 }
 

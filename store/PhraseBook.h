@@ -2,6 +2,7 @@
 
 #include "BookPlaces.h"
 #include "OperationFrame.h"
+#include "Rows.h"
 #include "StoreControls.h"
 #include "TitleMode.h"
 
@@ -52,10 +53,8 @@ public:
 
 private:
     QString path() const;
-    // " WHERE カテゴリ名 = '…'" with the category of Combo1 as one literal.
-    QString categoryCondition() const;
-    // " WHERE <the mode's title column> = '…'" with the title as one literal.
-    static QString keyCondition(TitleMode mode, const QString& title);
+    // The category of Combo1, ready to stand between apostrophes in a statement.
+    QString categoryLiteral() const;
     // Replaces the title list by the title column of every row.
     void fillTitleList(Result& result);
     // Runs work in the operation frame on the rows that open gives, reporting failures in the
@@ -63,9 +62,12 @@ private:
     template <typename Open, typename Work>
     auto run(const QString& errorText, Open&& open, Work&& work)
     {
-        return runFrame(m_c.Text5, path(), errorText, std::forward<Open>(open),
-                        std::forward<Work>(work));
+        return runFrame(path(), std::forward<Open>(open), std::forward<Work>(work),
+                        [&](FrameFailure failure) { reportFailure(failure, errorText); });
     }
+    // Writes a failure's text into the status line: the fixed text of a failure to open, else
+    // the operation's own error text.
+    void reportFailure(FrameFailure failure, const QString& errorText);
     // The same for an edit, whose work tells how it ended.
     template <typename Open, typename Work>
     EditOutcome edit(const QString& errorText, Open&& open, Work&& work)
@@ -79,6 +81,9 @@ private:
     bool categoryExists(const QString& errorText);
     // An empty English sentence is stored, and shown, as one blank.
     QString englishSentence();
+    // Saves the row being added or edited with the sentence, the translation of Text6 and the
+    // category of Combo1, and says so with doneText.
+    void saveTitle(Result& row, const QString& english, const QString& doneText);
 
     BookPlaces m_places;
     StoreControls m_c;

@@ -1,5 +1,4 @@
 #include "Apostrophes.h"
-#include "OperationFrame.h"
 #include "PhraseBook.h"
 #include "PlainText.h"
 #include "Result.h"
@@ -16,6 +15,15 @@ QString PhraseBook::englishSentence()
     if (plainTextOf(m_c.Text3).isEmpty())
         m_c.Text3->setPlainText(u" "_s);
     return plainTextOf(m_c.Text3);
+}
+
+void PhraseBook::saveTitle(Result& row, const QString& english, const QString& doneText)
+{
+    row.setField(u"英文"_s, english);
+    row.setField(u"和訳"_s, plainTextOf(m_c.Text6));
+    row.setField(u"カテゴリ名"_s, m_c.Combo1->currentText());
+    row.update();
+    m_c.Text5->setText(doneText);
 }
 
 EditOutcome PhraseBook::AddTitle(TitleMode mode, const TitleInput& askOtherTitle)
@@ -35,11 +43,7 @@ EditOutcome PhraseBook::AddTitle(TitleMode mode, const TitleInput& askOtherTitle
         const QString english = englishSentence();
         table.setField(u"タイトル名_英語"_s, ReplaceApostrophes(ej ? title : other));
         table.setField(u"タイトル名_日本語"_s, ej ? other : title);
-        table.setField(u"英文"_s, english);
-        table.setField(u"和訳"_s, plainTextOf(m_c.Text6));
-        table.setField(u"カテゴリ名"_s, m_c.Combo1->currentText());
-        table.update();
-        m_c.Text5->setText(StoreTexts::added);
+        saveTitle(table, english, StoreTexts::added);
         return EditOutcome::Done;
     });
 }
@@ -48,26 +52,22 @@ EditOutcome PhraseBook::UpdateTitle(TitleMode mode)
 {
     if (!categoryExists(StoreTexts::updateTitleFailed))
         return EditOutcome::Failed;
-    const QString statement = u"SELECT "_s + u" 英文,"_s + u" 和訳,"_s + u" カテゴリ名"_s +
-                              u" FROM タイトル"_s + keyCondition(mode, m_c.Text4->text());
+    const QString statement = u"SELECT  英文, 和訳, カテゴリ名 FROM タイトル WHERE %1 = '%2'"_s.arg(
+        titleColumn(mode), escapeApostrophes(m_c.Text4->text()));
     return edit(StoreTexts::updateTitleFailed, query(statement), [this](Result& result) {
         if (result.recordCount() == 0) {
             m_c.Text5->setText(StoreTexts::notFound);
             return EditOutcome::NotFound;
         }
         result.edit();
-        result.setField(u"英文"_s, englishSentence());
-        result.setField(u"和訳"_s, plainTextOf(m_c.Text6));
-        result.setField(u"カテゴリ名"_s, m_c.Combo1->currentText());
-        result.update();
-        m_c.Text5->setText(StoreTexts::updated);
+        saveTitle(result, englishSentence(), StoreTexts::updated);
         return EditOutcome::Done;
     });
 }
 
 EditOutcome PhraseBook::DeleteTitle(TitleMode mode)
 {
-    const QString statement = u"SELECT "_s + titleColumn(mode) + u" FROM タイトル"_s +
-                              keyCondition(mode, m_c.Text4->text());
+    const QString statement = u"SELECT %1 FROM タイトル WHERE %1 = '%2'"_s.arg(
+        titleColumn(mode), escapeApostrophes(m_c.Text4->text()));
     return deleteFirstRow(statement, StoreTexts::deleteTitleFailed);
 }

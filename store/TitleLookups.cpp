@@ -1,6 +1,5 @@
 #include "Apostrophes.h"
 #include "JetLike.h"
-#include "OperationFrame.h"
 #include "PhraseBook.h"
 #include "Result.h"
 #include "StoreTexts.h"
@@ -31,9 +30,8 @@ void PhraseBook::fillTitleList(Result& result)
 
 void PhraseBook::ListTitles(TitleMode mode)
 {
-    const QString column = titleColumn(mode);
-    const QString statement = u"SELECT "_s + column + u" "_s + u" FROM タイトル"_s +
-                              categoryCondition() + u" ORDER BY "_s + column;
+    const QString statement = u"SELECT %1  FROM タイトル WHERE カテゴリ名 = '%2' ORDER BY %1"_s.arg(
+        titleColumn(mode), categoryLiteral());
     run(StoreTexts::listTitlesFailed, query(statement), [this](Result& result) {
         if (result.recordCount() == 0) {
             m_c.List1->clear();
@@ -54,10 +52,9 @@ void PhraseBook::FilterTitles(TitleMode mode)
         m_c.Label5->setText(u"0"_s);
         return;
     }
-    const QString column = titleColumn(mode);
-    const QString statement = u"SELECT "_s + column + u" "_s + u" FROM タイトル"_s +
-                              categoryCondition() + u" AND "_s + column + u" LIKE '*"_s +
-                              escapeApostrophes(m_c.Text1->text()) + u"*'"_s;
+    const QString statement =
+        u"SELECT %1  FROM タイトル WHERE カテゴリ名 = '%2' AND %1 LIKE '*%3*'"_s.arg(
+            titleColumn(mode), categoryLiteral(), escapeApostrophes(m_c.Text1->text()));
     run(StoreTexts::filterTitlesFailed, query(statement), [this](Result& result) {
         if (result.recordCount() == 0) {
             // The titles listed before stay in view.
@@ -72,9 +69,8 @@ void PhraseBook::FilterTitles(TitleMode mode)
 void PhraseBook::LoadTitle(TitleMode mode)
 {
     const QString title = m_c.List1->selectedTitle();
-    const QString column = titleColumn(mode);
-    const QString statement = u"SELECT "_s + column + u", "_s + u" 英文,"_s + u" 和訳"_s +
-                              u" FROM タイトル"_s + keyCondition(mode, title);
+    const QString statement = u"SELECT %1,  英文, 和訳 FROM タイトル WHERE %1 = '%2'"_s.arg(
+        titleColumn(mode), escapeApostrophes(title));
     run(StoreTexts::loadTitleFailed, query(statement), [this](Result& result) {
         if (result.recordCount() == 0) {
             m_c.Text5->setText(StoreTexts::titleMissing);

@@ -1,46 +1,26 @@
 #include "Form1.h"
 
-#include "CheckState.h"
 #include "Dialogs.h"
 #include "Form2.h"
 #include "ImeMode.h"
-#include "Numeric.h"
+#include "OptionValues.h"
 #include "PlainText.h"
 #include "SpeechEngine.h"
-#include "TitleModeOption.h"
 #include "UiTexts.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 
-#include <cmath>
-#include <limits>
 #include <optional>
-
-namespace {
-
-// The speed option as a whole number of words per minute: a decimal notation, fractions
-// rounding to the nearest even number. Anything else, or a value beyond 32 bits, has none.
-std::optional<std::int32_t> speedOf(const QString& optionText)
-{
-    if (!isNumeric(optionText))
-        return std::nullopt;
-    const double rounded = std::nearbyint(optionText.toDouble());
-    if (!(rounded >= std::numeric_limits<std::int32_t>::min() &&
-          rounded <= std::numeric_limits<std::int32_t>::max()))
-        return std::nullopt;
-    return static_cast<std::int32_t>(rounded);
-}
-
-} // namespace
 
 Form1::Form1(const BookPlaces& places, Dialogs& dialogs, SpeechEngine& speech, QWidget* parent)
     : QWidget(parent)
-    , m_book(places, setUpControls())
+    , m_places(places)
     , m_options(places)
     , m_dialogs(dialogs)
     , m_speech(speech)
 {
+    ui.setupUi(this);
     setFixedSize(size());
     for (QWidget* small : {static_cast<QWidget*>(ui.Check1), static_cast<QWidget*>(ui.Check2),
                            static_cast<QWidget*>(ui.Label4)}) {
@@ -69,23 +49,23 @@ Form1::Form1(const BookPlaces& places, Dialogs& dialogs, SpeechEngine& speech, Q
     ui.Command1->setFocus();
 }
 
-StoreControls Form1::setUpControls()
-{
-    ui.setupUi(this);
-    return {ui.Combo1, ui.List1, ui.Label5, ui.Text1, ui.Text3, ui.Text4, ui.Text5, ui.Text6};
-}
-
 void Form1::Form_Load()
 {
     ui.Combo2->clear();
     ui.Combo2->setEditText(UiTexts::actionList);
     ui.Combo2->addItems({UiTexts::actionList, UiTexts::actionAdd, UiTexts::actionDelete});
     ClearFields();
-    m_book.ListCategories();
+    book().ListCategories();
     ui.Check1->setCheckState(checkStateOf(m_options.ReadOption(Option::English)));
     ui.Check2->setCheckState(checkStateOf(m_options.ReadOption(Option::Japanese)));
     ApplyTitleMode(titleModeOfOption(m_options.ReadOption(Option::Title_sw)));
     ui.Check3->setCheckState(checkStateOf(m_options.ReadOption(Option::Speak_sw)));
+}
+
+PhraseBook Form1::book()
+{
+    return {m_places,
+            {ui.Combo1, ui.List1, ui.Label5, ui.Text1, ui.Text3, ui.Text4, ui.Text5, ui.Text6}};
 }
 
 void Form1::ClearFields()
@@ -113,14 +93,28 @@ TitleMode Form1::currentTitleMode() const
     return titleModeOf(ui.Label2->text());
 }
 
-void Form1::Check1_Click()
+void Form1::closeEvent(QCloseEvent* event)
 {
-    ui.Text3->setVisible(ui.Check1->isChecked());
+    // Closing the main window ends the program even while the settings window is open.
+    event->accept();
+    QCoreApplication::quit();
 }
 
-void Form1::Check2_Click()
+// Browsing: a chosen title is shown and, if asked, spoken; Speak says it again.
+
+void Form1::List1_Click()
 {
-    ui.Text6->setVisible(ui.Check2->isChecked());
+    ui.Text5->clear();
+    ui.Text2->clear();
+    book().LoadTitle(currentTitleMode());
+    if (ui.Check3->isChecked() && !speakEnglishSentence())
+        return;
+    ui.Text5->setText(UiTexts::titleSelected);
+}
+
+void Form1::Command1_Click()
+{
+    speakEnglishSentence();
 }
 
 bool Form1::speakEnglishSentence()
@@ -141,120 +135,7 @@ bool Form1::speakEnglishSentence()
     }
 }
 
-void Form1::Command1_Click()
-{
-    speakEnglishSentence();
-}
-
-void Form1::Command3_Click()
-{
-    ui.Text5->clear();
-    const QString action = ui.Combo2->currentText();
-    if (action == UiTexts::actionList) {
-        ui.List1->clear();
-        if (!ui.Text1->text().isEmpty())
-            m_book.FilterTitles(currentTitleMode());
-        else
-            m_book.ListTitles(currentTitleMode());
-        ui.Text1->clear();
-    } else if (action == UiTexts::actionAdd) {
-        addCategory();
-    } else if (action == UiTexts::actionDelete) {
-        deleteCategory();
-    }
-}
-
-// An edit that didn't happen leaves its message and everything the user typed in place; only
-// a done edit clears the boxes and refreshes the lists.
-
-void Form1::addCategory()
-{
-    if (!m_dialogs.ask(UiTexts::categoryQuestionTitle, ui.Combo1->currentText() + UiTexts::askAdd))
-        return;
-    if (m_book.AddCategory() != EditOutcome::Done)
-        return;
-    m_book.ListCategories();
-    ClearFields();
-    ui.List1->clear();
-    ui.Combo2->setEditText(UiTexts::actionList);
-}
-
-void Form1::deleteCategory()
-{
-    if (!m_dialogs.ask(UiTexts::categoryQuestionTitle,
-                       ui.Combo1->currentText() + UiTexts::askDeleteCategory))
-        return;
-    // A category goes only once all its titles are gone, so none is left behind unlisted.
-    if (m_book.DeleteCategoryTitles(currentTitleMode()) == EditOutcome::Failed)
-        return;
-    if (m_book.DeleteCategory() != EditOutcome::Done)
-        return;
-    ClearFields();
-    ui.List1->clear();
-    ui.Combo2->setEditText(UiTexts::actionList);
-    m_book.ListCategories();
-}
-
-bool Form1::confirmTitleEdit(const QString& question)
-{
-    return m_dialogs.ask(UiTexts::titleQuestionTitle, ui.Text4->text() + question);
-}
-
-void Form1::Command4_Click()
-{
-    ui.Text5->clear();
-    if (ui.Combo1->currentText().isEmpty()) {
-        m_dialogs.tell(UiTexts::noCategory);
-        return;
-    }
-    if (ui.Text4->text().isEmpty()) {
-        m_dialogs.tell(UiTexts::noTitle);
-        return;
-    }
-    if (!confirmTitleEdit(UiTexts::askAdd))
-        return;
-    const TitleMode mode = currentTitleMode();
-    const auto askOtherTitle = [this](const QString& prompt) { return m_dialogs.input(prompt); };
-    // Cancelled, refused or failed, the boxes keep what the user typed.
-    if (m_book.AddTitle(mode, askOtherTitle) != EditOutcome::Done)
-        return;
-    ClearFields();
-    m_book.ListTitles(mode);
-}
-
-void Form1::Command5_Click()
-{
-    ui.Text5->clear();
-    if (!confirmTitleEdit(UiTexts::askUpdate))
-        return;
-    const TitleMode mode = currentTitleMode();
-    // A refused update keeps its error text in view.
-    if (m_book.UpdateTitle(mode) == EditOutcome::Failed)
-        return;
-    m_book.ListTitles(mode);
-}
-
-void Form1::Command6_Click()
-{
-    ui.Text5->clear();
-    if (!confirmTitleEdit(UiTexts::askDelete))
-        return;
-    const TitleMode mode = currentTitleMode();
-    if (m_book.DeleteTitle(mode) != EditOutcome::Done)
-        return;
-    ClearFields();
-    m_book.ListTitles(mode);
-}
-
-void Form1::List1_Click()
-{
-    ui.Text5->clear();
-    ui.Text2->clear();
-    m_book.LoadTitle(currentTitleMode());
-    if (ui.Check3->isChecked() && !speakEnglishSentence())
-        return;
-    ui.Text5->setText(UiTexts::titleSelected);
-}
+// Drill: the answer checked against the title's other side.
 
 void Form1::Command7_Click()
 {
@@ -273,15 +154,108 @@ void Form1::Command7_Click()
     }
 }
 
-void Form1::Command2_Click()
+// Category actions: list the category's titles, add it, delete it with its titles.
+
+void Form1::Command3_Click()
 {
-    QCoreApplication::quit();
+    ui.Text5->clear();
+    const QString action = ui.Combo2->currentText();
+    if (action == UiTexts::actionList) {
+        ui.List1->clear();
+        if (!ui.Text1->text().isEmpty())
+            book().FilterTitles(currentTitleMode());
+        else
+            book().ListTitles(currentTitleMode());
+        ui.Text1->clear();
+    } else if (action == UiTexts::actionAdd) {
+        addCategory();
+    } else if (action == UiTexts::actionDelete) {
+        deleteCategory();
+    }
 }
 
-void Form1::Command8_Click()
+void Form1::addCategory()
 {
+    if (!m_dialogs.ask(UiTexts::categoryQuestionTitle, ui.Combo1->currentText() + UiTexts::askAdd))
+        return;
+    if (book().AddCategory() != EditOutcome::Done)
+        return;
+    book().ListCategories();
     ClearFields();
+    ui.List1->clear();
+    ui.Combo2->setEditText(UiTexts::actionList);
 }
+
+void Form1::deleteCategory()
+{
+    if (!m_dialogs.ask(UiTexts::categoryQuestionTitle,
+                       ui.Combo1->currentText() + UiTexts::askDeleteCategory))
+        return;
+    // A category goes only once all its titles are gone, so none is left behind unlisted.
+    if (book().DeleteCategoryTitles(currentTitleMode()) == EditOutcome::Failed)
+        return;
+    if (book().DeleteCategory() != EditOutcome::Done)
+        return;
+    ClearFields();
+    ui.List1->clear();
+    ui.Combo2->setEditText(UiTexts::actionList);
+    book().ListCategories();
+}
+
+// Title edits: register, update, delete the title of Text4.
+
+void Form1::Command4_Click()
+{
+    ui.Text5->clear();
+    if (ui.Combo1->currentText().isEmpty()) {
+        m_dialogs.tell(UiTexts::noCategory);
+        return;
+    }
+    if (ui.Text4->text().isEmpty()) {
+        m_dialogs.tell(UiTexts::noTitle);
+        return;
+    }
+    if (!confirmTitleEdit(UiTexts::askAdd))
+        return;
+    const TitleMode mode = currentTitleMode();
+    const auto askOtherTitle = [this](const QString& prompt) { return m_dialogs.input(prompt); };
+    // Cancelled, refused or failed, the boxes keep what the user typed.
+    if (book().AddTitle(mode, askOtherTitle) != EditOutcome::Done)
+        return;
+    ClearFields();
+    book().ListTitles(mode);
+}
+
+void Form1::Command5_Click()
+{
+    ui.Text5->clear();
+    if (!confirmTitleEdit(UiTexts::askUpdate))
+        return;
+    const TitleMode mode = currentTitleMode();
+    // A refused update keeps its error text in view.
+    if (book().UpdateTitle(mode) == EditOutcome::Failed)
+        return;
+    book().ListTitles(mode);
+}
+
+void Form1::Command6_Click()
+{
+    ui.Text5->clear();
+    if (!confirmTitleEdit(UiTexts::askDelete))
+        return;
+    const TitleMode mode = currentTitleMode();
+    if (book().DeleteTitle(mode) != EditOutcome::Done)
+        return;
+    ClearFields();
+    book().ListTitles(mode);
+}
+
+bool Form1::confirmTitleEdit(const QString& question)
+{
+    return m_dialogs.ask(UiTexts::titleQuestionTitle, ui.Text4->text() + question);
+}
+
+// Settings: the settings window, one at a time.
 
 void Form1::Command9_Click()
 {
@@ -295,9 +269,9 @@ void Form1::Command9_Click()
             .Check1 = ui.Check1,
             .Check2 = ui.Check2,
             .Check3 = ui.Check3,
-            .List1 = ui.List1,
             .ApplyTitleMode = [this](TitleMode mode) { ApplyTitleMode(mode); },
             .ClearFields = [this] { ClearFields(); },
+            .clearTitles = [this] { ui.List1->clear(); },
             .tell = [this](const QString& text) { m_dialogs.tell(text); },
         };
         m_settings = new Form2(m_options, std::move(link), this);
@@ -305,9 +279,24 @@ void Form1::Command9_Click()
     m_settings->Open();
 }
 
-void Form1::closeEvent(QCloseEvent* event)
+// Small commands: show or hide the sentence and the translation, clear, quit.
+
+void Form1::Check1_Click()
 {
-    // Closing the main window ends the program even while the settings window is open.
-    event->accept();
+    ui.Text3->setVisible(ui.Check1->isChecked());
+}
+
+void Form1::Check2_Click()
+{
+    ui.Text6->setVisible(ui.Check2->isChecked());
+}
+
+void Form1::Command8_Click()
+{
+    ClearFields();
+}
+
+void Form1::Command2_Click()
+{
     QCoreApplication::quit();
 }

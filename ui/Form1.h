@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BookPlaces.h"
 #include "OptionStore.h"
 #include "PhraseBook.h"
 #include "TitleMode.h"
@@ -14,6 +15,8 @@ class SpeechEngine;
 
 // The main window, where all work is done. Its state lives in its controls alone: the title
 // mode in Label2's caption, the category in Combo1, the current title in Text4, Text3, Text6.
+// An edit that didn't happen leaves its message and everything the user typed in place; only a
+// done edit clears the boxes and refreshes the lists.
 class Form1 : public QWidget {
     Q_OBJECT
 
@@ -33,26 +36,40 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    StoreControls setUpControls();
+    // Start: the controls filled from the phrase book and the options.
     void Form_Load();
-    void Check1_Click();
-    void Check2_Click();
+    // The phrase book's operations, on this window's controls.
+    PhraseBook book();
+
+    // Browsing: a chosen title is shown and, if asked, spoken; Speak says it again.
+    void List1_Click();
     void Command1_Click();
-    void Command2_Click();
+
+    // Drill: the answer checked against the title's other side.
+    void Command7_Click();
+
+    // Category actions: list the category's titles, add it, delete it with its titles.
     void Command3_Click();
+    void addCategory();
+    void deleteCategory();
+
+    // Title edits: register, update, delete the title of Text4.
     void Command4_Click();
     void Command5_Click();
     void Command6_Click();
-    void Command7_Click();
-    void List1_Click();
-    void addCategory();
-    void deleteCategory();
     bool confirmTitleEdit(const QString& question);
-    void Command8_Click();
+
+    // Settings: the settings window, one at a time.
     void Command9_Click();
 
+    // Small commands: show or hide the sentence and the translation, clear, quit.
+    void Check1_Click();
+    void Check2_Click();
+    void Command8_Click();
+    void Command2_Click();
+
     Ui::Form1 ui;
-    PhraseBook m_book;
+    BookPlaces m_places;
     OptionStore m_options;
     Dialogs& m_dialogs;
     SpeechEngine& m_speech;

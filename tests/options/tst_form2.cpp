@@ -1,6 +1,6 @@
 #include "ImeMode.h"
-#include "Numeric.h"
 #include "OptionTexts.h"
+#include "OptionValues.h"
 #include "TestWindow.h"
 #include "UiTexts.h"
 

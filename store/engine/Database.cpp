@@ -1,12 +1,12 @@
 #include "Database.h"
 
 #include "EngineError.h"
-#include "EngineText.h"
 #include "JetLike.h"
 #include "Result.h"
 #include "Statement.h"
 
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <sqlite3.h>
 
@@ -63,16 +63,19 @@ OpenFailure failureOf(sqlite3* db, int rc)
     return OpenFailure::Refused;
 }
 
-[[noreturn]] void failUnopenable(sqlite3* db)
-{
-    const OpenError error(OpenFailure::Unopenable, sqlite3_errmsg(db));
-    sqlite3_close(db);
-    throw error;
-}
-
 [[noreturn]] void failOpen(sqlite3* db, int rc)
 {
     throw OpenError(failureOf(db, rc), sqlite3_errmsg(db));
+}
+
+// A statement prepared while a result or table opens: its refusal is a failure to open.
+Statement prepareForOpen(sqlite3* db, const QString& text)
+{
+    try {
+        return Statement(db, text);
+    } catch (const EngineError& error) {
+        throw OpenError(failureOf(db, sqlite3_extended_errcode(db)), error.what());
+    }
 }
 
 } // namespace
@@ -81,23 +84,29 @@ Database::Database(const QString& path)
 {
     if (!QFileInfo::exists(path))
         throw OpenError(OpenFailure::Missing, "no file at " + path.toStdString());
-    const int rc =
-        sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc != SQLITE_OK)
-        failUnopenable(m_db);
-    sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    // A constructor that throws runs no destructor, so the connection is closed here.
+    auto closeOnFailure = qScopeGuard([this] { sqlite3_close(m_db); });
+    if (sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) !=
+        SQLITE_OK)
+        throw OpenError(OpenFailure::Unopenable, sqlite3_errmsg(m_db));
+    if (const int rc = sqlite3_extended_result_codes(m_db, 1); rc != SQLITE_OK)
+        failOpen(m_db, rc);
+    if (const int rc = sqlite3_busy_timeout(m_db, kBusyTimeoutMs); rc != SQLITE_OK)
+        failOpen(m_db, rc);
     // Every commit is synced, the rollback journal before the file, so neither the program
     // being killed nor power loss can damage the file. Deleting the journal is the commit, so
     // the folder is synced after it too: else power loss could bring the journal back and
     // undo an edit that had returned. The rollback journal exists only during a commit; a
     // file that another tool left in WAL mode is switched back, so no -wal or -shm file is
-    // left next to it.
-    sqlite3_exec(m_db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=EXTRA", nullptr, nullptr,
-                 nullptr);
+    // left next to it. Without them no edit could promise to last, so the file isn't used.
+    if (const int rc = sqlite3_exec(m_db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=EXTRA",
+                                    nullptr, nullptr, nullptr);
+        rc != SQLITE_OK)
+        failOpen(m_db, rc);
     if (sqlite3_create_function_v2(m_db, "like", 2, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr,
                                    likeFunction, nullptr, nullptr, nullptr) != SQLITE_OK)
-        failUnopenable(m_db);
+        throw OpenError(OpenFailure::Unopenable, sqlite3_errmsg(m_db));
+    closeOnFailure.dismiss();
 }
 
 Database::~Database()
@@ -112,27 +121,15 @@ Result Database::openResult(const QString& select)
     static const QLatin1String kSelect("SELECT ");
     if (!select.startsWith(kSelect, Qt::CaseInsensitive))
         throw OpenError(OpenFailure::Refused, "not a SELECT");
-    const QString text = kSelect + QLatin1String("rowid,") + engineText(select.mid(kSelect.size()));
-
-    sqlite3_stmt* stmt = nullptr;
-    const void* tail = nullptr;
-    int rc =
-        sqlite3_prepare16_v2(m_db, text.utf16(), static_cast<int>(text.size() * 2), &stmt, &tail);
-    struct Finalize {
-        sqlite3_stmt* s;
-        ~Finalize() { sqlite3_finalize(s); }
-    } finalize{stmt};
-    if (rc != SQLITE_OK)
-        failOpen(m_db, rc);
-    const auto parsed = static_cast<const ushort*>(tail) - text.utf16();
-    if (!stmt || !QStringView(text).mid(parsed).trimmed().isEmpty())
-        throw OpenError(OpenFailure::Refused, "not one statement");
-
+    const Statement statement =
+        prepareForOpen(m_db, kSelect + QLatin1String("rowid,") + select.mid(kSelect.size()));
+    sqlite3_stmt* stmt = statement.handle();
     const char* table = sqlite3_column_table_name(stmt, 0);
     if (!table)
         throw OpenError(OpenFailure::Refused, "result is not updatable");
     const int columns = sqlite3_column_count(stmt) - 1;
     Result result(m_db, QString::fromUtf8(table), columns);
+    int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
         result.appendRow(stmt);
     if (rc != SQLITE_DONE)
@@ -143,11 +140,6 @@ Result Database::openResult(const QString& select)
 Result Database::openTable(const QString& table)
 {
     // Checking the table exists now keeps a wrong file from failing only on saving.
-    try {
-        Statement probe(m_db,
-                        QLatin1String("SELECT 1 FROM \"") + table + QLatin1String("\" LIMIT 0"));
-    } catch (const EngineError&) {
-        failOpen(m_db, sqlite3_extended_errcode(m_db));
-    }
+    prepareForOpen(m_db, QLatin1String("SELECT 1 FROM \"") + table + QLatin1String("\" LIMIT 0"));
     return Result(m_db, table, 0);
 }

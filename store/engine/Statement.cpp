@@ -18,9 +18,14 @@ Statement::Statement(sqlite3* db, const QString& statement)
     : m_db(db)
 {
     const QString text = engineText(statement);
-    if (sqlite3_prepare16_v2(db, text.utf16(), static_cast<int>(text.size() * 2), &m_stmt,
-                             nullptr) != SQLITE_OK)
+    const void* tail = nullptr;
+    if (sqlite3_prepare16_v2(db, text.utf16(), static_cast<int>(text.size() * 2), &m_stmt, &tail) !=
+        SQLITE_OK)
         fail(db);
+    // What follows the first statement would be silently ignored: only one is taken.
+    const auto parsed = static_cast<const ushort*>(tail) - text.utf16();
+    if (!m_stmt || !QStringView(text).mid(parsed).trimmed().isEmpty())
+        throw EngineError("not one statement");
 }
 
 Statement::~Statement()

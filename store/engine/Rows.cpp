@@ -1,8 +1,7 @@
-#include "OperationFrame.h"
+#include "Rows.h"
 
-#include "StoreTexts.h"
-
-#include <QLineEdit>
+#include "EngineError.h"
+#include "Result.h"
 
 void walkRows(Result& result, qsizetype limit, const std::function<void()>& beforeFirst,
               const std::function<void(Result&)>& visit)
@@ -17,29 +16,6 @@ void walkRows(Result& result, qsizetype limit, const std::function<void()>& befo
         visit(result);
         result.moveNext();
     }
-}
-
-void reportFailure(QLineEdit* status, const QString& text)
-{
-    if (status)
-        status->setText(text);
-}
-
-QString openFailureText(OpenFailure failure)
-{
-    switch (failure) {
-    case OpenFailure::Missing:
-        return StoreTexts::fileMissing;
-    case OpenFailure::Unopenable:
-        return StoreTexts::fileUnopenable;
-    case OpenFailure::Damaged:
-        return StoreTexts::fileDamaged;
-    case OpenFailure::Busy:
-        return StoreTexts::fileBusy;
-    case OpenFailure::Refused:
-        break;
-    }
-    return StoreTexts::statementRefused;
 }
 
 QStringView requireView(const Result& result, int column)
