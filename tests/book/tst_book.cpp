@@ -85,12 +85,12 @@ private slots:
             << QStringList{u"--category"_s, u"B"_s} << kHeader + "b\tae\tエー\t#deck:A\tえ\n";
     }
     // Sorted by category, then English title, both without regard to case; the file written
-    // imports into an empty book as the same titles (Anki keeps sentence, translation and deck).
+    // imports into a new book as the same titles (Anki keeps sentence, translation and deck).
     void exportAndBack()
     {
         QFETCH(QStringList, options);
         QFETCH(QByteArray, expected);
-        TestFolder folder, copy;
+        TestFolder folder;
         folder.exec(u"INSERT OR IGNORE INTO カテゴリ VALUES ('A'), ('a'), ('b');"
                     "INSERT INTO タイトル VALUES ('ae', 'エー', '#deck:A', 'え', 'b'),"
                     " ('Ce', '\uFEFFシー', 'C\"c,', 'し', 'a'),"
@@ -100,12 +100,15 @@ private slots:
             return;
         const QString file = folder.path() + (options.contains(u"--csv"_s) ? u"/o.csv"_s : u"/o"_s);
         QCOMPARE(book(folder, QStringList{u"export"_s, file} + options).status, 0);
-        const Run run = book(copy, {u"import"_s, file});
+        const QString copy = folder.path() + u"/copy.mdb"_s;
+        QCOMPARE(book(folder, {u"new"_s, copy}).status, 0);
+        QCOMPARE(rowsOf(copy, u"SELECT count(*) FROM オプション"_s), QStringList{u"7"_s});
+        const Run run = book(folder, {u"--book"_s, copy, u"import"_s, file});
         QVERIFY2(run.status == 0, qPrintable(run.err));
         const QString compared = options.contains(u"--anki"_s)
                                      ? u"SELECT カテゴリ名, 英文, 和訳 FROM タイトル ORDER BY 2"_s
                                      : kAllTitles;
-        QCOMPARE(copy.rows(compared), folder.rows(compared));
+        QCOMPARE(rowsOf(copy, compared), folder.rows(compared));
     }
 
     void import_data()
@@ -257,15 +260,6 @@ private slots:
         QCOMPARE(contents(other), bytes);
         QCOMPARE(QFile::exists(other), !bytes.isNull());
         QVERIFY(contents(folder.file()) == own);
-    }
-
-    void newBook()
-    {
-        TestFolder folder;
-        const QString path = folder.path() + u"/new.mdb"_s;
-        QCOMPARE(book(folder, {u"new"_s, path}).status, 0);
-        QCOMPARE(rowsOf(path, u"SELECT count(*) FROM オプション"_s), QStringList{u"7"_s});
-        QCOMPARE(rowsOf(path, u"SELECT count(*) FROM タイトル"_s), QStringList{u"0"_s});
     }
 
     void lockedBook_data()
