@@ -207,52 +207,44 @@ void Form1::deleteCategory()
 void Form1::Command4_Click()
 {
     ui.Text5->clear();
-    if (ui.Combo1->currentText().isEmpty()) {
-        m_dialogs.tell(UiTexts::noCategory);
-        return;
-    }
-    if (ui.Text4->text().isEmpty()) {
-        m_dialogs.tell(UiTexts::noTitle);
-        return;
-    }
-    if (!confirmTitleEdit(UiTexts::askAdd))
-        return;
-    const TitleMode mode = currentTitleMode();
+    if (ui.Combo1->currentText().isEmpty())
+        return m_dialogs.tell(UiTexts::noCategory);
+    if (ui.Text4->text().isEmpty())
+        return m_dialogs.tell(UiTexts::noTitle);
     const auto askOtherTitle = [this](const QString& prompt) { return m_dialogs.input(prompt); };
     // Cancelled, refused or failed, the boxes keep what the user typed.
-    if (book().AddTitle(mode, askOtherTitle) != EditOutcome::Done)
-        return;
-    ClearFields();
-    book().ListTitles(mode);
+    if (const auto mode = confirmTitleEdit(UiTexts::askAdd);
+        mode && book().AddTitle(*mode, askOtherTitle) == EditOutcome::Done)
+        showEditedTitles(*mode);
 }
 
 void Form1::Command5_Click()
 {
-    ui.Text5->clear();
-    if (!confirmTitleEdit(UiTexts::askUpdate))
-        return;
-    const TitleMode mode = currentTitleMode();
-    // A refused update keeps its error text in view.
-    if (book().UpdateTitle(mode) == EditOutcome::Failed)
-        return;
-    book().ListTitles(mode);
+    // A refused update keeps its error text in view; the boxes stay as they are.
+    if (const auto mode = confirmTitleEdit(UiTexts::askUpdate);
+        mode && book().UpdateTitle(*mode) != EditOutcome::Failed)
+        book().ListTitles(*mode);
 }
 
 void Form1::Command6_Click()
 {
-    ui.Text5->clear();
-    if (!confirmTitleEdit(UiTexts::askDelete))
-        return;
-    const TitleMode mode = currentTitleMode();
-    if (book().DeleteTitle(mode) != EditOutcome::Done)
-        return;
-    ClearFields();
-    book().ListTitles(mode);
+    if (const auto mode = confirmTitleEdit(UiTexts::askDelete);
+        mode && book().DeleteTitle(*mode) == EditOutcome::Done)
+        showEditedTitles(*mode);
 }
 
-bool Form1::confirmTitleEdit(const QString& question)
+std::optional<TitleMode> Form1::confirmTitleEdit(const QString& question)
 {
-    return m_dialogs.ask(UiTexts::titleQuestionTitle, ui.Text4->text() + question);
+    ui.Text5->clear();
+    if (!m_dialogs.ask(UiTexts::titleQuestionTitle, ui.Text4->text() + question))
+        return std::nullopt;
+    return currentTitleMode();
+}
+
+void Form1::showEditedTitles(TitleMode mode)
+{
+    ClearFields();
+    book().ListTitles(mode);
 }
 
 // Settings: the settings window, one at a time.

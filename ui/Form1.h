@@ -9,6 +9,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <optional>
+
 class Dialogs;
 class Form2;
 class SpeechEngine;
@@ -57,7 +59,10 @@ private:
     void Command4_Click();
     void Command5_Click();
     void Command6_Click();
-    bool confirmTitleEdit(const QString& question);
+    // Asks whether to edit the title of Text4, the status line emptied; the mode to edit in.
+    std::optional<TitleMode> confirmTitleEdit(const QString& question);
+    // After a done edit: the boxes emptied and the category's titles listed again.
+    void showEditedTitles(TitleMode mode);
 
     // Settings: the settings window, one at a time.
     void Command9_Click();
