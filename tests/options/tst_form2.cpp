@@ -153,6 +153,7 @@ private slots:
         clickOn(settings, "Check3");
         child<QLineEdit>(settings, "Text2")->setText(speed);
         child<QLineEdit>(settings, "Text3")->setText(u"  well done "_s);
+        child<QLineEdit>(settings, "Text4")->setText(u" oh no "_s);
         w.fill();
         const QStringList stored = folder.rows(kOptionRows);
         if (missing)
@@ -182,7 +183,7 @@ private slots:
             QCOMPARE(folder.rows(kOptionRows),
                      (QStringList{u"English=1"_s, u"Japanese=1"_s, u"Speed="_s + speed,
                                   u"Speak_sw=0"_s, u"Title_sw=2"_s, u"Anser_true=  well done "_s,
-                                  u"Anser_false=so bad"_s}));
+                                  u"Anser_false= oh no "_s}));
         QCOMPARE(w.state(), (QStringList{u"110"_s, QString(),
                                          missing ? OptionTexts::saveFailed : OptionTexts::saved,
                                          UiTexts::answerInEnglish + u"J-E"_s, u"0"_s, u"11"_s}));

@@ -137,6 +137,7 @@ private slots:
         QCOMPARE(w.text("Text4"), QString());
         w.clickTitle(u"Airport"_s);
         w.click("Command8");
+        QCOMPARE(w.text("Combo1") + w.text("Label5"), u"旅行4"_s); // only the six boxes emptied
         folder.setOption(u"Speed"_s, u"200"_s);
         w.clickTitle(u"Airport"_s);
         QCOMPARE(w.text("Text4"), u"Airport"_s);
