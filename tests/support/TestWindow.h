@@ -18,18 +18,20 @@ template <typename T = QWidget> T* child(QWidget* window, const char* name)
     return control;
 }
 
+// The property that holds what a control shows as its text; an editable combo box's
+// currentText is its edit text.
+inline const char* textProperty(const QWidget* control)
+{
+    for (const char* name : {"plainText", "currentText", "text"})
+        if (control->property(name).isValid())
+            return name;
+    qFatal("%s has no text", qPrintable(control->objectName()));
+}
+
 inline QString textOf(QWidget* window, const char* name)
 {
-    QWidget* w = child(window, name);
-    if (auto* line = qobject_cast<QLineEdit*>(w))
-        return line->text();
-    if (auto* box = qobject_cast<QPlainTextEdit*>(w))
-        return box->toPlainText();
-    if (auto* label = qobject_cast<QLabel*>(w))
-        return label->text();
-    if (auto* combo = qobject_cast<QComboBox*>(w))
-        return combo->currentText();
-    qFatal("%s has no text", name);
+    const QWidget* control = child(window, name);
+    return control->property(textProperty(control)).toString();
 }
 
 // Near the left edge: on the indicator of check boxes and option buttons.
@@ -68,25 +70,18 @@ struct TestWindow {
     QString text(const char* name) { return textOf(&form, name); }
     void setText(const char* name, const QString& text)
     {
-        QWidget* w = get<QWidget>(name);
-        if (auto* line = qobject_cast<QLineEdit*>(w))
-            line->setText(text);
-        else if (auto* box = qobject_cast<QPlainTextEdit*>(w))
-            box->setPlainText(text);
-        else if (auto* combo = qobject_cast<QComboBox*>(w))
-            combo->setEditText(text);
-        else
-            qFatal("%s takes no text", name);
+        QWidget* control = get<QWidget>(name);
+        control->setProperty(textProperty(control), text);
     }
+    // What a list or a combo box shows, row by row.
     QStringList items(const char* name)
     {
-        if (auto* list = qobject_cast<TitleList*>(get<QWidget>(name)))
-            return list->items();
-        QStringList result;
-        auto* combo = get<QComboBox>(name);
-        for (int i = 0; i < combo->count(); ++i)
-            result << combo->itemText(i);
-        return result;
+        auto* combo = qobject_cast<QComboBox*>(get<QWidget>(name));
+        const QAbstractItemModel* model = combo ? combo->model() : get<TitleList>(name)->model();
+        QStringList shown;
+        for (int row = 0; row < model->rowCount(); ++row)
+            shown << model->index(row, 0).data().toString();
+        return shown;
     }
     // The window's controls as the store operations see them.
     StoreControls storeControls()
@@ -95,7 +90,6 @@ struct TestWindow {
                 get<QLineEdit>("Text1"),  get<QPlainTextEdit>("Text3"), get<QLineEdit>("Text4"),
                 get<QLineEdit>("Text5"),  get<QPlainTextEdit>("Text6")};
     }
-    bool checked(const char* name) { return get<QCheckBox>(name)->isChecked(); }
     void setChecked(const char* name, bool on) { get<QCheckBox>(name)->setChecked(on); }
     bool shown(const char* name) { return get<QWidget>(name)->isVisibleTo(&form); }
     void click(const char* name) { clickOn(&form, name); }
@@ -103,10 +97,9 @@ struct TestWindow {
     void clickTitle(const QString& title)
     {
         auto* list = get<TitleList>("List1");
-        const auto row = list->items().indexOf(title);
-        if (row < 0)
+        const QModelIndex index = list->model()->index(int(items("List1").indexOf(title)), 0);
+        if (!index.isValid())
             qFatal("no title %s in the list", qPrintable(title));
-        const QModelIndex index = list->model()->index(int(row), 0);
         list->scrollTo(index);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
     }
