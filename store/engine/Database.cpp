@@ -140,6 +140,6 @@ Result Database::openResult(const QString& select)
 Result Database::openTable(const QString& table)
 {
     // Checking the table exists now keeps a wrong file from failing only on saving.
-    prepareForOpen(m_db, QLatin1String("SELECT 1 FROM \"") + table + QLatin1String("\" LIMIT 0"));
+    prepareForOpen(m_db, QStringLiteral("SELECT 1 FROM \"%1\" LIMIT 0").arg(table));
     return Result(m_db, table, 0);
 }

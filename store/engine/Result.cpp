@@ -4,14 +4,17 @@
 #include "EngineText.h"
 #include "Statement.h"
 
+#include <QStringList>
+
 #include <sqlite3.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 QString quoted(const QString& name)
 {
-    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
-           QLatin1Char('"');
+    return u"\"%1\""_s.arg(QString(name).replace(u'"', u"\"\""_s));
 }
 
 } // namespace
@@ -113,27 +116,24 @@ void Result::update()
         throw EngineError("no row being added or edited");
     QString sql;
     if (m_pending == Pending::Adding) {
-        QString names, marks;
+        QStringList names, marks;
         for (const auto& [column, value] : m_values) {
-            names += (names.isEmpty() ? QString() : QStringLiteral(",")) + quoted(column);
-            marks += marks.isEmpty() ? QStringLiteral("?") : QStringLiteral(",?");
+            names << quoted(column);
+            marks << u"?"_s;
         }
-        sql = QLatin1String("INSERT INTO ") + quoted(m_table) +
-              (names.isEmpty() ? QLatin1String(" DEFAULT VALUES")
-                               : QLatin1String(" (") + names + QLatin1String(") VALUES (") + marks +
-                                     QLatin1Char(')'));
+        sql = names.isEmpty() ? u"INSERT INTO %1 DEFAULT VALUES"_s.arg(quoted(m_table))
+                              : u"INSERT INTO %1 (%2) VALUES (%3)"_s.arg(
+                                    quoted(m_table), names.join(u','), marks.join(u','));
     } else {
         requireCurrentRow();
         if (m_values.empty()) {
             m_pending = Pending::None;
             return;
         }
-        QString assignments;
+        QStringList assignments;
         for (const auto& [column, value] : m_values)
-            assignments += (assignments.isEmpty() ? QString() : QStringLiteral(",")) +
-                           quoted(column) + QLatin1String("=?");
-        sql = QLatin1String("UPDATE ") + quoted(m_table) + QLatin1String(" SET ") + assignments +
-              QLatin1String(" WHERE rowid=?");
+            assignments << quoted(column) + u"=?"_s;
+        sql = u"UPDATE %1 SET %2 WHERE rowid=?"_s.arg(quoted(m_table), assignments.join(u','));
     }
     // The pending row is gone whether it was saved or refused.
     const auto values = std::exchange(m_values, {});
@@ -157,8 +157,7 @@ void Result::deleteCurrent()
     requireCurrentRow();
     requireSameFile();
     if (!m_delete)
-        m_delete.reset(new Statement(m_db, QStringLiteral("DELETE FROM ") + quoted(m_table) +
-                                               QStringLiteral(" WHERE rowid=?")));
+        m_delete.reset(new Statement(m_db, u"DELETE FROM %1 WHERE rowid=?"_s.arg(quoted(m_table))));
     m_delete->bind(1, m_rowids[static_cast<std::size_t>(m_row)]);
     m_delete->execute();
     m_deleted[static_cast<std::size_t>(m_row)] = true;
