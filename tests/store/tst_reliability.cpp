@@ -82,7 +82,8 @@ int edit(const QString& folder, const QString& name, int count, bool die)
     return 0;
 }
 
-// The helper, started and waited for a line of output at a time.
+// The helper, started and waited for a line of output at a time; killed, if need be, when it
+// goes.
 struct Helper {
     QProcess process;
 
@@ -92,13 +93,6 @@ struct Helper {
                       QStringList{u"--helper"_s} + arguments);
         if (!process.waitForStarted())
             qFatal("can't start the helper");
-    }
-    ~Helper()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished();
-        }
     }
     QString line()
     {
@@ -160,18 +154,7 @@ void checkReports(const TestFolder& folder, const QStringList& lines)
 
 // Ways a phrase book can be unusable, then ways it is usable with a hitch, which need no
 // restoring.
-enum class Damage {
-    Missing,
-    ZeroBytes,
-    Truncated,
-    RandomBytes,
-    TextFile,
-    ReadOnly,
-    Folder,
-    Locked,
-    LockedBriefly,
-    Wal
-};
+enum class Damage { Missing, Empty, Cut, Random, Text, ReadOnly, Folder, Locked, Briefly, Wal };
 
 // Does the damage; false when it can't be done here.
 bool damage(const TestFolder& folder, Damage kind, std::unique_ptr<Helper>& locker)
@@ -182,14 +165,14 @@ bool damage(const TestFolder& folder, Damage kind, std::unique_ptr<Helper>& lock
     switch (kind) {
     case Damage::Missing:
         return out.remove();
-    case Damage::ZeroBytes:
+    case Damage::Empty:
         return out.resize(0);
-    case Damage::Truncated:
+    case Damage::Cut:
         return out.resize(out.size() / 2);
-    case Damage::RandomBytes:
+    case Damage::Random:
         QRandomGenerator(8).fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
         return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size();
-    case Damage::TextFile:
+    case Damage::Text:
         return out.open(QIODevice::WriteOnly) &&
                out.write("カテゴリ,タイトル\n旅行,Airport\n"_ba.repeated(100)) > 0;
     case Damage::ReadOnly: // permissions don't bind root; the immutable attribute does
@@ -198,7 +181,7 @@ bool damage(const TestFolder& folder, Damage kind, std::unique_ptr<Helper>& lock
     case Damage::Folder:
         return out.remove() && QDir(folder.path()).mkdir(u"wordlark.mdb"_s);
     case Damage::Locked: // longer than the busy timeout
-    case Damage::LockedBriefly:
+    case Damage::Briefly:
         locker = std::make_unique<Helper>(
             QStringList{u"hold"_s, file, kind == Damage::Locked ? u"7000"_s : u"500"_s});
         return locker->line() == u"locked"_s;
@@ -257,14 +240,14 @@ private slots:
         QTest::addColumn<QString>("edit");   // status after deleting a title
         using namespace StoreTexts;
         QTest::newRow("missing") << Damage::Missing << fileMissing << fileMissing;
-        QTest::newRow("zero bytes") << Damage::ZeroBytes << fileDamaged << fileDamaged;
-        QTest::newRow("truncated") << Damage::Truncated << fileDamaged << fileDamaged;
-        QTest::newRow("random bytes") << Damage::RandomBytes << fileDamaged << fileDamaged;
-        QTest::newRow("text file") << Damage::TextFile << fileDamaged << fileDamaged;
+        QTest::newRow("zero bytes") << Damage::Empty << fileDamaged << fileDamaged;
+        QTest::newRow("truncated") << Damage::Cut << fileDamaged << fileDamaged;
+        QTest::newRow("random bytes") << Damage::Random << fileDamaged << fileDamaged;
+        QTest::newRow("text file") << Damage::Text << fileDamaged << fileDamaged;
         QTest::newRow("read-only") << Damage::ReadOnly << QString() << deleteTitleFailed;
         QTest::newRow("folder in its place") << Damage::Folder << fileUnopenable << fileUnopenable;
         QTest::newRow("locked") << Damage::Locked << QString() << deleteTitleFailed;
-        QTest::newRow("locked, let go in time") << Damage::LockedBriefly << QString() << deleted;
+        QTest::newRow("locked, let go in time") << Damage::Briefly << QString() << deleted;
         QTest::newRow("left in WAL mode") << Damage::Wal << QString() << deleted;
     }
     void unusableFile()
@@ -352,48 +335,46 @@ private slots:
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{u"wordlark.mdb"_s});
     }
 
-    // The file goes, or is replaced, while a title waits for its second name: the title is
-    // not reported as registered into a file that no longer is the phrase book.
-    void deletedWhileAddingTitle_data()
+    // The file goes, or is replaced, while a title waits for its second name, or another copy
+    // deletes the title being updated: the edit is not reported as saved.
+    void goneWhileEditing_data()
     {
-        QTest::addColumn<bool>("replaced");
-        QTest::newRow("deleted") << false;
-        QTest::newRow("replaced") << true;
+        QTest::addColumn<int>("what"); // the file deleted, replaced, or the title deleted
+        QTest::addColumn<QString>("status");
+        QTest::newRow("file deleted while adding") << 0 << StoreTexts::addTitleFailed;
+        QTest::newRow("file replaced while adding") << 1 << StoreTexts::addTitleFailed;
+        QTest::newRow("title deleted while updating") << 2 << StoreTexts::updateTitleFailed;
     }
-    void deletedWhileAddingTitle()
+    void goneWhileEditing()
     {
-        QFETCH(bool, replaced);
+        QFETCH(int, what);
+        QFETCH(QString, status);
         Book b;
         const QString copy = b.folder.path() + u"/copy"_s;
         QFile::copy(b.folder.file(), copy);
-        b.title.setText(u"Train"_s);
-        const EditOutcome outcome = b.book.AddTitle(TitleMode::EJ, [&](const QString&) {
+        auto meddle = [&] {
+            if (what == 2)
+                return b.folder.exec(u"DELETE FROM タイトル"_s);
             QFile::remove(b.folder.file());
-            if (replaced)
+            if (what == 1)
                 QFile::copy(copy, b.folder.file());
-            return u"電車"_s;
-        });
+        };
+        b.title.setText(what == 2 ? u"Airport"_s : u"Train"_s);
+        // The empty sentence is written as a blank just before the row is saved.
+        if (what == 2)
+            connect(&b.english, &QPlainTextEdit::textChanged, this, meddle);
+        const EditOutcome outcome = what == 2 ? b.book.UpdateTitle(TitleMode::EJ)
+                                              : b.book.AddTitle(TitleMode::EJ, [&](const QString&) {
+                                                    meddle();
+                                                    return u"電車"_s;
+                                                });
         QCOMPARE(outcome, EditOutcome::Failed);
-        QCOMPARE(b.status.text(), StoreTexts::addTitleFailed);
+        QCOMPARE(b.status.text(), status);
         QCOMPARE(openFileCount(), 0);
-        if (!replaced)
+        if (what == 0)
             QFile::copy(copy, b.folder.file());
         QCOMPARE(b.folder.rows(u"SELECT count(*) FROM タイトル WHERE タイトル名_英語 = 'Train'"_s),
                  QStringList{u"0"_s});
-    }
-
-    // Another copy deletes the title while this one updates it: the update is not reported
-    // as saved.
-    void titleGoneBeforeUpdate()
-    {
-        Book b;
-        b.title.setText(u"Airport"_s);
-        // The empty sentence is written as a blank just before the row is saved.
-        connect(&b.english, &QPlainTextEdit::textChanged, this,
-                [&] { b.folder.exec(u"DELETE FROM タイトル"_s); });
-        QCOMPARE(b.book.UpdateTitle(TitleMode::EJ), EditOutcome::Failed);
-        QCOMPARE(b.status.text(), StoreTexts::updateTitleFailed);
-        QCOMPARE(openFileCount(), 0);
     }
 
     // Every unit of a typed text reaches the file as typed, save a lone surrogate, which
