@@ -30,38 +30,23 @@ namespace {
 // only when the engine asks for the folder to be synced with it.
 class PowerCut {
 public:
-    PowerCut()
-    {
-        m_vfs = *s_base;
-        m_vfs.zName = "powercut";
-        m_vfs.pAppData = this;
-        m_vfs.szOsFile = s_base->szOsFile + int(sizeof(Tail));
-        m_vfs.xOpen = open;
-        m_vfs.xDelete = remove;
-        sqlite3_vfs_register(&m_vfs, 0);
-    }
-    ~PowerCut()
-    {
-        sqlite3_vfs_register(s_base, 1);
-        sqlite3_vfs_unregister(&m_vfs);
-    }
     // Cuts the power at point cutAt (from 1) of the changes that follow.
-    void arm(int cutAt, quint32 seed)
+    static void arm(int cutAt, quint32 seed)
     {
-        m_disks.clear();
-        m_points = 0;
-        m_cutAt = cutAt;
-        m_off = false;
-        m_random.seed(seed);
-        sqlite3_vfs_register(&m_vfs, 1);
+        s_disks.clear();
+        s_points = 0;
+        s_cutAt = cutAt;
+        s_off = false;
+        s_random.seed(seed);
+        sqlite3_vfs_register(&s_layer, 1);
     }
     // Cuts the power now unless it went already; returns the number of points passed.
-    int disarm()
+    static int disarm()
     {
-        if (!m_off)
+        if (!s_off)
             cutPower();
         sqlite3_vfs_register(s_base, 1);
-        return m_points;
+        return s_points;
     }
 
 private:
@@ -72,105 +57,111 @@ private:
         QByteArray data;
     };
     struct Disk {
+        QString path;
         std::optional<QByteArray> synced; // absent: no such file
         std::vector<Change> unsynced;
     };
     // Follows the default layer's file object; no disk for a temporary file, which no power
     // cut can harm.
     struct Tail {
-        PowerCut* self;
-        std::pair<const std::string, Disk>* disk;
+        Disk* disk;
         const sqlite3_io_methods* real;
     };
 
-    static std::optional<QByteArray> onDisk(const std::string& path)
+    static std::optional<QByteArray> onDisk(const QString& path)
     {
-        QFile file(QString::fromStdString(path));
+        QFile file(path);
         return file.open(QIODevice::ReadOnly) ? std::optional(file.readAll()) : std::nullopt;
+    }
+    // The file's record, begun with what the disk holds when the layer first meets it.
+    static Disk& disk(const char* name)
+    {
+        const QString path = QString::fromUtf8(name);
+        const auto [found, isNew] = s_disks.try_emplace(path);
+        if (isNew)
+            found->second = {path, onDisk(path), {}};
+        return found->second;
     }
     static Tail& tail(sqlite3_file* file)
     {
         return *reinterpret_cast<Tail*>(reinterpret_cast<char*>(file) + s_base->szOsFile);
     }
-    // Counts a point and records the change; false once the power is off.
-    static bool pass(sqlite3_file* file, const Change& change)
+    // Counts a point; false once the power is off.
+    static bool pass()
     {
-        const Tail& t = tail(file);
-        if (!t.self->pass())
+        if (s_off)
             return false;
-        if (t.disk)
-            t.disk->second.unsynced.push_back(change);
-        return true;
-    }
-    bool pass()
-    {
-        if (m_off)
-            return false;
-        if (++m_points < m_cutAt)
+        if (++s_points < s_cutAt)
             return true;
         cutPower();
         return false;
     }
+    // Counts a point and records the change; false once the power is off.
+    static bool record(sqlite3_file* file, Change change)
+    {
+        if (!pass())
+            return false;
+        if (Disk* disk = tail(file).disk)
+            disk->unsynced.push_back(std::move(change));
+        return true;
+    }
 
     static int write(sqlite3_file* file, const void* data, int size, sqlite3_int64 offset)
     {
-        if (!pass(file, {Write, offset, QByteArray(static_cast<const char*>(data), size)}))
+        if (!record(file, {Write, offset, QByteArray(static_cast<const char*>(data), size)}))
             return SQLITE_IOERR_WRITE;
         return tail(file).real->xWrite(file, data, size, offset);
     }
     static int truncate(sqlite3_file* file, sqlite3_int64 size)
     {
-        return pass(file, {Truncate, size, {}}) ? tail(file).real->xTruncate(file, size)
-                                                : SQLITE_IOERR_TRUNCATE;
+        if (!record(file, {Truncate, size, {}}))
+            return SQLITE_IOERR_TRUNCATE;
+        return tail(file).real->xTruncate(file, size);
     }
     // The file as it is now becomes what the disk holds; the real sync would only cost time.
     static int sync(sqlite3_file* file, int)
     {
-        if (!tail(file).self->pass())
+        if (!pass())
             return SQLITE_IOERR_FSYNC;
-        if (auto* disk = tail(file).disk)
-            disk->second = {onDisk(disk->first), {}};
+        if (Disk* disk = tail(file).disk)
+            *disk = {disk->path, onDisk(disk->path), {}};
         return SQLITE_OK;
     }
-    static int open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags, int* out)
+    static int open(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* out)
     {
-        auto* self = static_cast<PowerCut*>(vfs->pAppData);
-        tail(file) = {self, name ? &*self->m_disks.try_emplace(name, onDisk(name)).first : nullptr,
-                      nullptr};
+        tail(file).disk = name ? &disk(name) : nullptr;
         const int rc = s_base->xOpen(s_base, name, file, flags, out);
         if (rc != SQLITE_OK || !file->pMethods)
             return rc;
         // The default layer's methods, but for the changes this layer keeps track of.
-        auto [patched, made] = s_methods.try_emplace(file->pMethods, *file->pMethods);
-        if (made) {
-            patched->second.xWrite = write;
-            patched->second.xTruncate = truncate;
-            patched->second.xSync = sync;
-        }
-        tail(file).real = std::exchange(file->pMethods, &patched->second);
+        sqlite3_io_methods& patched =
+            s_patched.try_emplace(file->pMethods, *file->pMethods).first->second;
+        patched.xWrite = write;
+        patched.xTruncate = truncate;
+        patched.xSync = sync;
+        tail(file).real = std::exchange(file->pMethods, &patched);
         return SQLITE_OK;
     }
-    static int remove(sqlite3_vfs* vfs, const char* name, int syncFolder)
+    static int remove(sqlite3_vfs*, const char* name, int syncFolder)
     {
-        auto* self = static_cast<PowerCut*>(vfs->pAppData);
-        if (!self->pass())
+        if (!pass())
             return SQLITE_IOERR_DELETE;
-        Disk& disk = self->m_disks.try_emplace(name, onDisk(name)).first->second;
+        Disk& d = disk(name);
         if (syncFolder)
-            disk = {};
+            d = {d.path, std::nullopt, {}};
         else
-            disk.unsynced.push_back({Delete, 0, {}});
+            d.unsynced.push_back({Delete, 0, {}});
         return s_base->xDelete(s_base, name, syncFolder);
     }
 
-    void cutPower()
+    static void cutPower()
     {
-        m_off = true;
         constexpr qint64 kSector = 512;
-        for (auto& [path, disk] : m_disks) {
+        s_off = true;
+        for (auto& [path, disk] : s_disks) {
             std::optional<QByteArray> image = disk.synced;
             for (const Change& change : disk.unsynced) {
-                const int choice = m_random.bounded(change.kind == Write ? 3 : 2);
+                const int choice = s_random.bounded(change.kind == Write ? 3 : 2);
                 if (choice == 1) // dropped
                     continue;
                 if (change.kind == Delete)
@@ -178,22 +169,21 @@ private:
                 else if (image && change.kind == Truncate)
                     image->resize(change.offset, '\0');
                 else if (image) {
-                    qsizetype kept = change.data.size();
-                    // Torn: the sectors up to a boundary inside the write reached the disk.
-                    const qint64 first = (change.offset / kSector + 1) * kSector;
-                    const qint64 end = change.offset + kept;
+                    const qint64 at = change.offset;
+                    qint64 kept = change.data.size();
+                    // Torn: the sectors before a boundary inside the write reached the disk.
+                    const qint64 boundaries = (at + kept - 1) / kSector - at / kSector;
                     if (choice == 2)
-                        kept = first >= end
-                                   ? 0
-                                   : first - change.offset +
-                                         kSector *
-                                             m_random.bounded(int((end - first - 1) / kSector + 1));
-                    if (image->size() < change.offset + kept)
-                        image->resize(change.offset + kept, '\0');
-                    image->replace(change.offset, kept, change.data.left(kept));
+                        kept =
+                            boundaries == 0
+                                ? 0
+                                : (at / kSector + 1 + s_random.bounded(int(boundaries))) * kSector -
+                                      at;
+                    image->resize(qMax(image->size(), at + kept), '\0');
+                    image->replace(at, kept, change.data.left(kept));
                 }
             }
-            QFile file(QString::fromStdString(path));
+            QFile file(path);
             if (!image)
                 file.remove();
             else if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -202,13 +192,20 @@ private:
     }
 
     static inline sqlite3_vfs* const s_base = sqlite3_vfs_find(nullptr);
-    static inline std::map<const sqlite3_io_methods*, sqlite3_io_methods> s_methods;
-    sqlite3_vfs m_vfs;
-    std::map<std::string, Disk> m_disks;
-    int m_points = 0;
-    int m_cutAt = 0;
-    bool m_off = false;
-    QRandomGenerator m_random;
+    static inline sqlite3_vfs s_layer = [] {
+        sqlite3_vfs layer = *s_base;
+        layer.zName = "powercut";
+        layer.szOsFile = s_base->szOsFile + int(sizeof(Tail));
+        layer.xOpen = open;
+        layer.xDelete = remove;
+        return layer;
+    }();
+    static inline std::map<const sqlite3_io_methods*, sqlite3_io_methods> s_patched;
+    static inline std::map<QString, Disk> s_disks;
+    static inline int s_points = 0;
+    static inline int s_cutAt = 0;
+    static inline bool s_off = false;
+    static inline QRandomGenerator s_random;
 };
 
 // One phrase book in a folder of its own, with the controls the operations read.
@@ -314,14 +311,13 @@ private slots:
             }
         }
 
-        PowerCut power;
         for (int cut = 1;; ++cut) {
             Book b(start);
-            power.arm(cut, quint32(edit * 10007 + cut));
+            PowerCut::arm(cut, quint32(edit * 10007 + cut));
             qsizetype acknowledged = 0;
             while (acknowledged < qsizetype(e.steps.size()) && e.steps[acknowledged](b))
                 ++acknowledged;
-            const int points = power.disarm();
+            const int points = PowerCut::disarm();
             const QByteArray where = QByteArray(e.name) + " cut at " + QByteArray::number(cut);
             QVERIFY2(rowsOf(b.file, u"PRAGMA integrity_check"_s) == QStringList{u"ok"_s}, where);
             const QStringList now = b.contents();
