@@ -180,11 +180,13 @@ constexpr int kOps = int(std::size(kOperations));
 // What an operation may do: the status texts it may leave, and the rows of one table it may
 // add, remove or rewrite, each fitting what the controls held. An edit reported done changed
 // one row, at most one, or any number; any other changed none.
+enum Change { Adds, Removes, Rewrites };
+enum Count { Any, One, AtMostOne };
 struct Rule {
     QStringList statuses;
     int table = -1;
-    enum { Adds, Removes, Rewrites } kind = Adds;
-    enum { Any, One, AtMostOne } count = Any;
+    Change kind = Adds;
+    Count count = Any;
     std::function<bool(const QStringList& was, const QStringList& now)> fits = {};
 };
 
@@ -199,45 +201,21 @@ void check(Op op, TitleMode mode, EditOutcome outcome, const Rows& before, const
     const QStringList typed{stored(ReplaceApostrophes(ej ? key : answer)),
                             stored(ej ? answer : key), boxText(c.english.toPlainText()),
                             boxText(c.translation.toPlainText()), stored(category)};
+    // clang-format off
     const Rule rules[] = {
         {{noCategories}},
         {{noTitlesIn(category)}},
         {{noMatch, searchPatternMalformed}},
         {{titleMissing}},
-        {{added, addCategoryFailed},
-         Categories,
-         Rule::Adds,
-         Rule::One,
-         [&](auto&, auto& now) { return now == QStringList{stored(category)}; }},
-        {{deleted, notFound},
-         Categories,
-         Rule::Removes,
-         Rule::One,
-         [&](auto& was, auto&) { return sameKey(was[0], category); }},
-        {{notFound},
-         Titles,
-         Rule::Removes,
-         Rule::Any,
-         [&](auto& was, auto&) { return sameKey(was[4], category); }},
-        {{added, addTitleFailed},
-         Titles,
-         Rule::Adds,
-         Rule::One,
-         [&](auto&, auto& now) { return boxColumns(now, 2) == typed; }},
-        {{updated, notFound, updateTitleFailed},
-         Titles,
-         Rule::Rewrites,
-         Rule::AtMostOne,
-         [&](auto& was, auto& now) {
-             return sameKey(was[keyColumn], key) && now.mid(0, 2) == was.mid(0, 2) &&
-                    boxColumns(now, 0).mid(2) == typed.mid(2);
-         }},
-        {{deleted, notFound},
-         Titles,
-         Rule::Removes,
-         Rule::One,
-         [&](auto& was, auto&) { return sameKey(was[keyColumn], key); }},
+        {{added, addCategoryFailed}, Categories, Adds, One, [&](auto&, auto& now) { return now == QStringList{stored(category)}; }},
+        {{deleted, notFound}, Categories, Removes, One, [&](auto& was, auto&) { return sameKey(was[0], category); }},
+        {{notFound}, Titles, Removes, Any, [&](auto& was, auto&) { return sameKey(was[4], category); }},
+        {{added, addTitleFailed}, Titles, Adds, One, [&](auto&, auto& now) { return boxColumns(now, 2) == typed; }},
+        {{updated, notFound, updateTitleFailed}, Titles, Rewrites, AtMostOne, [&](auto& was, auto& now) {
+            return sameKey(was[keyColumn], key) && now.mid(0, 2) == was.mid(0, 2) && boxColumns(now, 0).mid(2) == typed.mid(2); }},
+        {{deleted, notFound}, Titles, Removes, One, [&](auto& was, auto&) { return sameKey(was[keyColumn], key); }},
     };
+    // clang-format on
     const Rule& rule = rules[op];
     const QString status = c.status.text();
     // A NUL ends a statement early.
@@ -260,16 +238,14 @@ void check(Op op, TitleMode mode, EditOutcome outcome, const Rows& before, const
         const QStringList was = before.value(where), now = after.value(where);
         if (was == now)
             continue;
-        const auto kind = was.isEmpty()   ? Rule::Adds
-                          : now.isEmpty() ? Rule::Removes
-                                          : Rule::Rewrites;
+        const auto kind = was.isEmpty() ? Adds : now.isEmpty() ? Removes : Rewrites;
         if (where.first != rule.table || kind != rule.kind || !rule.fits(was, now))
             fault("a row the operation doesn't name changed",
                   QString::number(op) + u": "_s + was.join(u'|') + u" -> "_s + now.join(u'|'));
         ++changed;
     }
-    if (rule.count != Rule::Any &&
-        (done ? changed > 1 || (rule.count == Rule::One && changed == 0) : changed != 0))
+    if (rule.count != Any &&
+        (done ? changed > 1 || (rule.count == One && changed == 0) : changed != 0))
         fault("an edit changed the wrong number of rows", QString::number(op));
     if (op == DelCatTitles && done)
         for (const auto& [where, row] : after.asKeyValueRange())
