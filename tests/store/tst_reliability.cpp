@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTest>
 #include <QThread>
 
@@ -154,14 +153,13 @@ void checkReports(const TestFolder& folder, const QStringList& lines)
 
 // Ways a phrase book can be unusable, then ways it is usable with a hitch, which need no
 // restoring.
-enum class Damage { Missing, Empty, Cut, Random, Text, ReadOnly, Folder, Locked, Briefly, Wal };
+enum class Damage { Missing, Empty, Cut, Text, ReadOnly, Folder, Locked, Briefly, Wal };
 
 // Does the damage; false when it can't be done here.
 bool damage(const TestFolder& folder, Damage kind, std::unique_ptr<Helper>& locker)
 {
     const QString file = folder.file();
     QFile out(file);
-    QByteArray bytes(out.size(), '\0');
     switch (kind) {
     case Damage::Missing:
         return out.remove();
@@ -169,9 +167,6 @@ bool damage(const TestFolder& folder, Damage kind, std::unique_ptr<Helper>& lock
         return out.resize(0);
     case Damage::Cut:
         return out.resize(out.size() / 2);
-    case Damage::Random:
-        QRandomGenerator(8).fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
-        return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size();
     case Damage::Text:
         return out.open(QIODevice::WriteOnly) &&
                out.write("カテゴリ,タイトル\n旅行,Airport\n"_ba.repeated(100)) > 0;
@@ -242,7 +237,6 @@ private slots:
         QTest::newRow("missing") << Damage::Missing << fileMissing << fileMissing;
         QTest::newRow("zero bytes") << Damage::Empty << fileDamaged << fileDamaged;
         QTest::newRow("truncated") << Damage::Cut << fileDamaged << fileDamaged;
-        QTest::newRow("random bytes") << Damage::Random << fileDamaged << fileDamaged;
         QTest::newRow("text file") << Damage::Text << fileDamaged << fileDamaged;
         QTest::newRow("read-only") << Damage::ReadOnly << QString() << deleteTitleFailed;
         QTest::newRow("folder in its place") << Damage::Folder << fileUnopenable << fileUnopenable;
