@@ -247,27 +247,23 @@ bool done(EditOutcome outcome)
 }
 
 // Deleting a category is two edits, as the main window runs them.
+// clang-format off
 const std::vector<Step> kDeleteCategory = {
     [](Book& b) { return done(b.book.DeleteCategoryTitles(TitleMode::EJ)); },
     [](Book& b) { return done(b.book.DeleteCategory()); }};
 
 const Edit kEdits[] = {
-    {"category add", 3, {[](Book& b) {
-         b.combo.setEditText(u"new"_s);
-         return done(b.book.AddCategory());
-     }}},
+    {"category add", 3, {[](Book& b) { b.combo.setEditText(u"new"_s); return done(b.book.AddCategory()); }}},
     {"category delete, 1 title", 1, kDeleteCategory},
     {"category delete, 300 titles", 300, kDeleteCategory},
     {"title register", 3, {[](Book& b) {
-         b.title.setText(u"new title"_s);
-         return done(b.book.AddTitle(TitleMode::EJ, [](const QString&) { return u"新題"_s; }));
-     }}},
+        b.title.setText(u"new title"_s);
+        return done(b.book.AddTitle(TitleMode::EJ, [](const QString&) { return u"新題"_s; })); }}},
     {"title update", 3, {[](Book& b) { return done(b.book.UpdateTitle(TitleMode::EJ)); }}},
     {"title delete", 3, {[](Book& b) { return done(b.book.DeleteTitle(TitleMode::EJ)); }}},
-    {"option save", 3, {[](Book& b) {
-         return b.options.WriteOption(Option::Speed, u"190"_s) == 0;
-     }}},
+    {"option save", 3, {[](Book& b) { return b.options.WriteOption(Option::Speed, u"190"_s) == 0; }}},
 };
+// clang-format on
 
 QByteArray bookWithTitles(int count)
 {
