@@ -296,8 +296,8 @@ private slots:
         QTest::newRow("while registering") << 2 << 0;
         QTest::newRow("as a title's deletion starts") << 5 << 0;
         QTest::newRow("as the category's deletion starts") << 11 << 0;
-        QTest::newRow("during the deletion") << 11 << 40;
-        QTest::newRow("later in the deletion") << 11 << 150;
+        QTest::newRow("during the deletion") << 11 << 5;
+        QTest::newRow("later in the deletion") << 11 << 15;
         QTest::newRow("after the deletion") << 14 << 3;
         QTest::newRow("as the deletion returns") << 12 << -1; // the helper kills itself
     }
