@@ -132,12 +132,9 @@ void checkReports(const TestFolder& folder, const QStringList& lines)
     for (const QString& line : lines)
         last[line.section(u' ', 1)] = line.section(u' ', 0, 0);
     for (const auto& [key, what] : last) {
-        const QString found =
-            folder
-                .rows(
-                    u"SELECT count(*), max(和訳) FROM タイトル WHERE タイトル名_英語 = '%1' OR カテゴリ名 = '%1'"_s
-                        .arg(key))
-                .value(0);
+        const QString sql = u"SELECT count(*), max(和訳) FROM タイトル"
+                            " WHERE タイトル名_英語 = '%1' OR カテゴリ名 = '%1'"_s;
+        const QString found = folder.rows(sql.arg(key)).value(0);
         const QString all = key.size() == 1 ? QString::number(kCategoryTitles) : u"1"_s;
         if (what == u"added"_s)
             QVERIFY2(found.startsWith(u"1|"_s), qPrintable(key));
