@@ -14,14 +14,14 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QTemporaryDir>
 
 #include <sqlite3.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
+#include <functional>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -45,48 +45,36 @@ Connection connect(const QString& file)
     return Connection(db, sqlite3_close);
 }
 
-// rowid → the row's columns; a Null reads as a null QString.
-using Table = std::map<long long, QStringList>;
+enum Table { Options, Categories, Titles };
+// (table, first column) → the other columns, read as the program reads a value; a Null
+// reads as a null QString.
+using Rows = QMap<std::pair<int, qint64>, QStringList>;
 
-Table readTable(sqlite3* db, const char* sql)
+void read(sqlite3* db, int table, const char* sql, Rows& rows)
 {
     sqlite3_stmt* raw = nullptr;
     if (sqlite3_prepare_v2(db, sql, -1, &raw, nullptr) != SQLITE_OK)
         fault("can't read", QString::fromUtf8(sqlite3_errmsg(db)));
     const std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> stmt(raw, sqlite3_finalize);
-    Table rows;
     while (sqlite3_step(raw) == SQLITE_ROW) {
-        QStringList columns;
+        QStringList& columns = rows[{table, sqlite3_column_int64(raw, 0)}];
         for (int i = 1; i < sqlite3_column_count(raw); ++i) {
-            // Read as the program reads a value.
-            QString value;
+            columns << QString();
             if (sqlite3_column_type(raw, i) != SQLITE_NULL)
-                appendFromEngine(value, sqlite3_column_text(raw, i), sqlite3_column_bytes(raw, i));
-            columns << value;
+                appendFromEngine(columns.back(), sqlite3_column_text(raw, i),
+                                 sqlite3_column_bytes(raw, i));
         }
-        rows[sqlite3_column_int64(raw, 0)] = columns;
     }
+}
+
+Rows snapshot(const QString& file)
+{
+    const Connection db = connect(file);
+    Rows rows;
+    read(db.get(), Options, "SELECT rowid, * FROM オプション", rows);
+    read(db.get(), Categories, "SELECT rowid, * FROM カテゴリ", rows);
+    read(db.get(), Titles, "SELECT rowid, * FROM タイトル", rows);
     return rows;
-}
-
-struct Snapshot {
-    Table options, categories, titles;
-};
-
-Snapshot snapshot(const QString& file)
-{
-    const Connection db = connect(file);
-    return {readTable(db.get(), "SELECT rowid, * FROM オプション"),
-            readTable(db.get(), "SELECT rowid, * FROM カテゴリ"),
-            readTable(db.get(), "SELECT rowid, * FROM タイトル")};
-}
-
-void checkIntegrity(const QString& file)
-{
-    const Connection db = connect(file);
-    const Table result = readTable(db.get(), "SELECT 0, * FROM pragma_integrity_check");
-    if (result.size() != 1 || result.begin()->second != QStringList{u"ok"_s})
-        fault("integrity check failed");
 }
 
 // A text as the file gives it back: a lone surrogate can't be stored and reads as U+FFFD.
@@ -121,42 +109,14 @@ QStringList boxColumns(QStringList row, int first)
 // Key equality as the schema's NOCASE has it: ASCII letters only.
 bool sameKey(const QString& value, const QString& key)
 {
-    const QString a = stored(value), b = stored(key);
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        const char16_t x = a[i].unicode(), y = b[i].unicode();
-        auto fold = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
-        if (fold(x) != fold(y))
-            return false;
-    }
-    return true;
-}
-
-struct Diff {
-    Table added, removed;
-    std::map<long long, std::pair<QStringList, QStringList>> changed;
-};
-
-Diff diff(const Table& before, const Table& after)
-{
-    Diff d;
-    for (const auto& [rowid, row] : before) {
-        const auto it = after.find(rowid);
-        if (it == after.end())
-            d.removed[rowid] = row;
-        else if (it->second != row)
-            d.changed[rowid] = {row, it->second};
-    }
-    for (const auto& [rowid, row] : after)
-        if (!before.count(rowid))
-            d.added[rowid] = row;
-    return d;
-}
-
-bool unchanged(const Diff& d)
-{
-    return d.added.empty() && d.removed.empty() && d.changed.empty();
+    auto fold = [](const QString& text) {
+        QString out = stored(text);
+        for (QChar& c : out)
+            if (c >= u'A' && c <= u'Z')
+                c = QChar(c.unicode() + 32);
+        return out;
+    };
+    return fold(value) == fold(key);
 }
 
 // In memory where there is a tmpfs: the file is synced after every edit.
@@ -168,11 +128,10 @@ QString scratchFolder()
 
 struct Scratch {
     QTemporaryDir dir{scratchFolder()};
-    QString templateFile;
+    QString templateFile = dir.filePath(u"template.mdb"_s);
 
     Scratch()
     {
-        templateFile = dir.filePath(u"template.mdb"_s);
         if (!createPhraseBook(templateFile, PhraseBookContents::OptionsSample).isEmpty())
             fault("can't make the template");
         // Keys that look like statement text, so that mutations find them.
@@ -200,135 +159,98 @@ QString expand(const QString& field)
     return piece.repeated(units / piece.size() + 1).left(units);
 }
 
-enum Op {
-    ListCats,
-    ListTitles,
-    Filter,
-    Load,
-    AddCat,
-    DelCat,
-    DelCatTitles,
-    AddTitle,
-    Update,
-    Delete
+using Operation = std::function<EditOutcome(PhraseBook&, TitleMode, const QString& answer)>;
+const Operation kOperations[] = {
+    [](PhraseBook& b, TitleMode, auto&) { return b.ListCategories(), EditOutcome::Done; },
+    [](PhraseBook& b, TitleMode m, auto&) { return b.ListTitles(m), EditOutcome::Done; },
+    [](PhraseBook& b, TitleMode m, auto&) { return b.FilterTitles(m), EditOutcome::Done; },
+    [](PhraseBook& b, TitleMode m, auto&) { return b.LoadTitle(m), EditOutcome::Done; },
+    [](PhraseBook& b, TitleMode, auto&) { return b.AddCategory(); },
+    [](PhraseBook& b, TitleMode, auto&) { return b.DeleteCategory(); },
+    [](PhraseBook& b, TitleMode m, auto&) { return b.DeleteCategoryTitles(m); },
+    [](PhraseBook& b, TitleMode m, const QString& answer) {
+        return b.AddTitle(m, [&](const QString&) { return answer; });
+    },
+    [](PhraseBook& b, TitleMode m, auto&) { return b.UpdateTitle(m); },
+    [](PhraseBook& b, TitleMode m, auto&) { return b.DeleteTitle(m); },
 };
-constexpr int kOps = 10;
+enum Op { ListCats, ListTitles, Filter, Load, AddCat, DelCat, DelCatTitles, AddTitle, Update };
+constexpr int kOps = int(std::size(kOperations));
 
-// The texts each operation may leave: the scratch file holds no Nulls and few rows, so a
-// lookup never fails, and an edit fails only with its own text.
-void checkStatus(Op op, const QString& status, const StoreWidgets& c)
+// What an operation may do: the status texts it may leave, and the rows of one table it may
+// add, remove or rewrite, each fitting what the controls held. An edit reported done changed
+// one row, at most one, or any number; any other changed none.
+enum Change { Adds, Removes, Rewrites };
+enum Count { Any, One, AtMostOne };
+struct Rule {
+    QStringList statuses;
+    int table = -1;
+    Change kind = Adds;
+    Count count = Any;
+    std::function<bool(const QStringList& was, const QStringList& now)> fits = {};
+};
+
+void check(Op op, TitleMode mode, EditOutcome outcome, const Rows& before, const Rows& after,
+           const StoreWidgets& c, const QString& answer)
 {
     using namespace StoreTexts;
-    const QString emptyCategory = noTitlesIn(c.combo.currentText());
-    const std::map<Op, QStringList> allowed{
-        {ListCats, {noCategories}},
-        {ListTitles, {emptyCategory}},
-        {Filter, {noMatch, searchPatternMalformed}},
-        {Load, {titleMissing}},
-        {AddCat, {added, addCategoryFailed}},
-        {DelCat, {deleted, notFound}},
-        {DelCatTitles, {notFound}},
-        {AddTitle, {added, addTitleFailed}},
-        {Update, {updated, notFound, updateTitleFailed}},
-        {Delete, {deleted, notFound}},
-    };
-    if (status == u"-"_s || allowed.at(op).contains(status))
-        return;
-    if (status == statementRefused) {
-        // A NUL ends a statement early.
-        const QString typed = c.combo.currentText() + c.title.text() + c.list.selectedTitle();
-        if (typed.contains(QChar(0)) || (op == Filter && c.search.text().contains(QChar(0))))
-            return;
-    }
-    fault("unexpected status", status);
-}
-
-void checkChanges(Op op, TitleMode mode, EditOutcome outcome, const Snapshot& before,
-                  const Snapshot& after, const StoreWidgets& c, const QString& answer)
-{
-    const Diff options = diff(before.options, after.options);
-    const Diff cats = diff(before.categories, after.categories);
-    const Diff titles = diff(before.titles, after.titles);
-    if (!unchanged(options))
-        fault("options changed");
-    const int titleColumn = mode == TitleMode::EJ ? 0 : 1;
     const QString category = c.combo.currentText();
     const QString key = c.title.text();
-    const bool known =
-        std::any_of(before.categories.begin(), before.categories.end(),
-                    [&](const auto& row) { return sameKey(row.second[0], category); });
-    if ((op == AddTitle || op == Update) && outcome == EditOutcome::Done && !known)
+    const int keyColumn = mode == TitleMode::EJ ? 0 : 1;
+    const bool ej = mode == TitleMode::EJ;
+    const QStringList typed{stored(ReplaceApostrophes(ej ? key : answer)),
+                            stored(ej ? answer : key), boxText(c.english.toPlainText()),
+                            boxText(c.translation.toPlainText()), stored(category)};
+    // clang-format off
+    const Rule rules[] = {
+        {{noCategories}},
+        {{noTitlesIn(category)}},
+        {{noMatch, searchPatternMalformed}},
+        {{titleMissing}},
+        {{added, addCategoryFailed}, Categories, Adds, One, [&](auto&, auto& now) { return now == QStringList{stored(category)}; }},
+        {{deleted, notFound}, Categories, Removes, One, [&](auto& was, auto&) { return sameKey(was[0], category); }},
+        {{notFound}, Titles, Removes, Any, [&](auto& was, auto&) { return sameKey(was[4], category); }},
+        {{added, addTitleFailed}, Titles, Adds, One, [&](auto&, auto& now) { return boxColumns(now, 2) == typed; }},
+        {{updated, notFound, updateTitleFailed}, Titles, Rewrites, AtMostOne, [&](auto& was, auto& now) {
+            return sameKey(was[keyColumn], key) && now.mid(0, 2) == was.mid(0, 2) && boxColumns(now, 0).mid(2) == typed.mid(2); }},
+        {{deleted, notFound}, Titles, Removes, One, [&](auto& was, auto&) { return sameKey(was[keyColumn], key); }},
+    };
+    // clang-format on
+    const Rule& rule = rules[op];
+    const QString status = c.status.text();
+    // A NUL ends a statement early.
+    const QString statementTexts =
+        category + key + c.list.selectedTitle() + (op == Filter ? c.search.text() : QString());
+    if (status != u"-"_s && !rule.statuses.contains(status) &&
+        !(status == statementRefused && statementTexts.contains(QChar(0))))
+        fault("unexpected status", status);
+
+    bool known = false;
+    for (const auto& [where, row] : before.asKeyValueRange())
+        known = known || (where.first == Categories && sameKey(row[0], category));
+    const bool done = outcome == EditOutcome::Done;
+    if ((op == AddTitle || op == Update) && done && !known)
         fault("a title went into a category the book doesn't hold", category);
-    switch (op) {
-    case ListCats:
-    case ListTitles:
-    case Filter:
-    case Load:
-        if (!unchanged(cats) || !unchanged(titles))
-            fault("a lookup changed the file");
-        return;
-    case AddCat:
-        if (!unchanged(titles) || !cats.removed.empty() || !cats.changed.empty() ||
-            cats.added.size() != (outcome == EditOutcome::Done ? 1u : 0u))
-            fault("AddCategory changed other rows");
-        if (!cats.added.empty() && cats.added.begin()->second != QStringList{stored(category)})
-            fault("AddCategory stored another name");
-        return;
-    case DelCat:
-        if (!unchanged(titles) || !cats.added.empty() || !cats.changed.empty() ||
-            cats.removed.size() != (outcome == EditOutcome::Done ? 1u : 0u))
-            fault("DeleteCategory changed other rows");
-        for (const auto& [rowid, row] : cats.removed)
-            if (!sameKey(row[0], category))
-                fault("DeleteCategory deleted another category", row[0]);
-        return;
-    case DelCatTitles:
-        if (!unchanged(cats) || !titles.added.empty() || !titles.changed.empty())
-            fault("DeleteCategoryTitles changed other rows");
-        for (const auto& [rowid, row] : titles.removed)
-            if (!sameKey(row[4], category))
-                fault("DeleteCategoryTitles deleted another category's title", row[4]);
-        if (outcome == EditOutcome::Done)
-            for (const auto& [rowid, row] : after.titles)
-                if (sameKey(row[4], category))
-                    fault("DeleteCategoryTitles left a title");
-        return;
-    case AddTitle: {
-        if (!unchanged(cats) || !titles.removed.empty() || !titles.changed.empty() ||
-            titles.added.size() != (outcome == EditOutcome::Done ? 1u : 0u))
-            fault("AddTitle changed other rows");
-        const bool ej = mode == TitleMode::EJ;
-        const QStringList expected{stored(ReplaceApostrophes(ej ? key : answer)),
-                                   stored(ej ? answer : key), boxText(c.english.toPlainText()),
-                                   boxText(c.translation.toPlainText()), stored(category)};
-        if (!titles.added.empty() && boxColumns(titles.added.begin()->second, 2) != expected)
-            fault("AddTitle stored other values",
-                  boxColumns(titles.added.begin()->second, 2).join(u'|') + u" <> "_s +
-                      expected.join(u'|'));
-        return;
+    int changed = 0;
+    Rows either = before;
+    either.insert(after);
+    for (const auto& [where, ignored] : either.asKeyValueRange()) {
+        const QStringList was = before.value(where), now = after.value(where);
+        if (was == now)
+            continue;
+        const auto kind = was.isEmpty() ? Adds : now.isEmpty() ? Removes : Rewrites;
+        if (where.first != rule.table || kind != rule.kind || !rule.fits(was, now))
+            fault("a row the operation doesn't name changed",
+                  QString::number(op) + u": "_s + was.join(u'|') + u" -> "_s + now.join(u'|'));
+        ++changed;
     }
-    case Update: {
-        if (!unchanged(cats) || !titles.removed.empty() || !titles.added.empty() ||
-            titles.changed.size() > 1 || (outcome != EditOutcome::Done && !titles.changed.empty()))
-            fault("UpdateTitle changed other rows");
-        const QStringList values{boxText(c.english.toPlainText()),
-                                 boxText(c.translation.toPlainText()), stored(category)};
-        for (const auto& [rowid, change] : titles.changed)
-            if (!sameKey(change.first[titleColumn], key) ||
-                change.second.mid(0, 2) != change.first.mid(0, 2) ||
-                boxColumns(change.second, 0).mid(2) != values)
-                fault("UpdateTitle changed another title", change.first[titleColumn]);
-        return;
-    }
-    case Delete:
-        if (!unchanged(cats) || !titles.added.empty() || !titles.changed.empty() ||
-            titles.removed.size() != (outcome == EditOutcome::Done ? 1u : 0u))
-            fault("DeleteTitle changed other rows");
-        for (const auto& [rowid, row] : titles.removed)
-            if (!sameKey(row[titleColumn], key))
-                fault("DeleteTitle deleted another title", row[titleColumn]);
-        return;
-    }
+    if (rule.count != Any &&
+        (done ? changed > 1 || (rule.count == One && changed == 0) : changed != 0))
+        fault("an edit changed the wrong number of rows", QString::number(op));
+    if (op == DelCatTitles && done)
+        for (const auto& [where, row] : after.asKeyValueRange())
+            if (where.first == Titles && sameKey(row[4], category))
+                fault("DeleteCategoryTitles left a title");
 }
 
 Scratch* scratch;
@@ -379,47 +301,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         c.list.addItems({fields[5]});
         c.list.setCurrentRow(0);
         c.status.setText(u"-"_s);
-        const QString answer = fields[6];
 
-        const Snapshot before = snapshot(work);
-        EditOutcome outcome = EditOutcome::Done;
-        switch (op) {
-        case ListCats:
-            book.ListCategories();
-            break;
-        case ListTitles:
-            book.ListTitles(mode);
-            break;
-        case Filter:
-            book.FilterTitles(mode);
-            break;
-        case Load:
-            book.LoadTitle(mode);
-            break;
-        case AddCat:
-            outcome = book.AddCategory();
-            break;
-        case DelCat:
-            outcome = book.DeleteCategory();
-            break;
-        case DelCatTitles:
-            outcome = book.DeleteCategoryTitles(mode);
-            break;
-        case AddTitle:
-            outcome = book.AddTitle(mode, [&](const QString&) { return answer; });
-            break;
-        case Update:
-            outcome = book.UpdateTitle(mode);
-            break;
-        case Delete:
-            outcome = book.DeleteTitle(mode);
-            break;
-        }
+        const Rows before = snapshot(work);
+        const EditOutcome outcome = kOperations[op](book, mode, fields[6]);
         if (openFileCount() != 0)
             fault("a handle stayed open");
-        checkStatus(op, c.status.text(), c);
-        checkChanges(op, mode, outcome, before, snapshot(work), c, answer);
+        check(op, mode, outcome, before, snapshot(work), c, fields[6]);
     }
-    checkIntegrity(work);
+    Rows integrity;
+    read(connect(work).get(), 0, "SELECT 0, * FROM pragma_integrity_check", integrity);
+    if (integrity.size() != 1 || integrity.first() != QStringList{u"ok"_s})
+        fault("integrity check failed");
     return 0;
 }

@@ -29,31 +29,23 @@ const char* const kTokens[] = {"'\0", "'\0'\0", "\0\0",     "\0\xD8",   "\0\xDC"
 
 QByteArray mutate(const std::vector<QByteArray>& corpus, std::mt19937& random)
 {
-    auto pick = [&](std::size_t n) {
-        return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+    auto pick = [&](qsizetype n) {
+        return qsizetype(std::uniform_int_distribution<std::size_t>(0, std::size_t(n) - 1)(random));
     };
     QByteArray out = corpus[pick(corpus.size())];
-    const int edits = 1 + static_cast<int>(pick(4));
-    for (int e = 0; e < edits; ++e) {
-        const auto at = static_cast<qsizetype>(pick(static_cast<std::size_t>(out.size()) + 1));
-        switch (pick(5)) {
-        case 0: // a token
+    for (qsizetype edits = 1 + pick(4); edits > 0; --edits) {
+        const qsizetype at = pick(out.size() + 1);
+        const qsizetype kind = pick(5);
+        if (kind == 0) // a token
             out.insert(at, QByteArray(kTokens[pick(std::size(kTokens))], 2));
-            break;
-        case 1: // a random byte
-            if (at < out.size())
-                out[at] = static_cast<char>(pick(256));
-            break;
-        case 2: // a cut
-            out.remove(at, static_cast<qsizetype>(pick(8)));
-            break;
-        case 3: // a repeated piece
-            out.insert(at, out.mid(at, 2 + static_cast<qsizetype>(pick(16)))
-                               .repeated(1 + static_cast<qsizetype>(pick(8))));
-            break;
-        default: // a piece of another input
-            out.insert(at, corpus[pick(corpus.size())].left(static_cast<qsizetype>(pick(64))));
-        }
+        else if (kind == 1 && at < out.size()) // a random byte
+            out[at] = char(pick(256));
+        else if (kind == 2) // a cut
+            out.remove(at, pick(8));
+        else if (kind == 3) // a repeated piece
+            out.insert(at, out.mid(at, 2 + pick(16)).repeated(1 + pick(8)));
+        else if (kind == 4) // a piece of another input
+            out.insert(at, corpus[pick(corpus.size())].left(pick(64)));
     }
     return out;
 }
@@ -68,16 +60,15 @@ int main(int argc, char** argv)
     std::vector<QByteArray> corpus;
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
-        if (arg.startsWith("-runs=")) {
+        if (arg.startsWith("-runs="))
             runs = arg.mid(6).toLong();
-            continue;
-        }
-        const QDir dir(QString::fromLocal8Bit(arg));
-        for (const QString& name : dir.entryList(QDir::Files, QDir::Name)) {
-            QFile file(dir.filePath(name));
-            if (file.open(QIODevice::ReadOnly))
-                corpus.push_back(file.readAll());
-        }
+        else
+            for (const QFileInfo& entry :
+                 QDir(QString::fromLocal8Bit(arg)).entryInfoList(QDir::Files, QDir::Name)) {
+                QFile file(entry.filePath());
+                if (file.open(QIODevice::ReadOnly))
+                    corpus.push_back(file.readAll());
+            }
     }
     if (corpus.empty()) {
         std::fprintf(stderr, "no corpus\n");

@@ -36,14 +36,13 @@ private slots:
         QTemporaryDir root;
         const TestFolder bookTemplate;
         QFile::setPermissions(bookTemplate.file(), QFileDevice::ReadOwner | QFileDevice::ReadOther);
-        const QString program = root.filePath(u"bin"_s);
-        const QString data = root.filePath(u"home/wordlark"_s);
+        const QString program = root.filePath(u"bin"_s), data = root.filePath(u"home/wordlark"_s);
         const QString dataFile = data + u"/wordlark.mdb"_s;
         QVERIFY(QDir().mkpath(program));
         if (setUp.contains(u"portable"_s))
             QVERIFY(createPhraseBook(program + u"/wordlark.mdb"_s, PhraseBookContents::Options)
                         .isEmpty());
-        if (setUp.contains(u"data-folder"_s) || setUp.contains(u"data-file"_s))
+        if (setUp.contains(u"data-"_s))
             QVERIFY(QDir().mkpath(data));
         // Without option rows, so that a replacement by the template would show.
         if (setUp.contains(u"data-file"_s))
@@ -51,10 +50,8 @@ private slots:
         if (setUp.contains(u"no-template"_s))
             QVERIFY(QFile::remove(bookTemplate.file()));
         // A plain file where the data folder's parent should be: not even root can make it.
-        if (setUp.contains(u"blocked"_s)) {
-            QFile blocker(root.filePath(u"home"_s));
-            QVERIFY(blocker.open(QIODevice::WriteOnly));
-        }
+        if (setUp.contains(u"blocked"_s))
+            QVERIFY(QFile(root.filePath(u"home"_s)).open(QIODevice::WriteOnly));
 
         QCOMPARE(DatabasePath(BookPlaces(program, data, bookTemplate.file())),
                  root.filePath(expected + u"/wordlark.mdb"_s));
@@ -63,8 +60,8 @@ private slots:
                  dataFileAfter ? QStringList{u"wordlark.mdb"_s} : QStringList());
         if (dataFileAfter) {
             QVERIFY(QFileInfo(dataFile).permissions() & QFileDevice::WriteOwner);
-            const QStringList options = rowsOf(dataFile, u"SELECT * FROM オプション"_s);
-            QCOMPARE(options.isEmpty(), setUp.contains(u"data-file"_s));
+            QCOMPARE(rowsOf(dataFile, u"SELECT * FROM オプション"_s).isEmpty(),
+                     setUp.contains(u"data-file"_s));
         }
     }
 };

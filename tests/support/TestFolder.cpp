@@ -19,6 +19,12 @@ Connection connect(const QString& file)
     return Connection(db, sqlite3_close);
 }
 
+void fail(const QString& sql, sqlite3* db)
+{
+    const QString message = sql + QLatin1String(": ") + QString::fromUtf8(sqlite3_errmsg(db));
+    QTest::qFail(qPrintable(message), __FILE__, __LINE__);
+}
+
 } // namespace
 
 TestFolder::TestFolder(PhraseBookContents contents)
@@ -36,12 +42,8 @@ QString TestFolder::file() const
 void TestFolder::exec(const QString& sql) const
 {
     const Connection db = connect(file());
-    char* error = nullptr;
-    if (sqlite3_exec(db.get(), sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
-        const QString message = QString::fromUtf8(error);
-        sqlite3_free(error);
-        QTest::qFail(qPrintable(QStringLiteral("%1: %2").arg(sql, message)), __FILE__, __LINE__);
-    }
+    if (sqlite3_exec(db.get(), sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail(sql, db.get());
 }
 
 void TestFolder::setOption(const QString& name, const QString& value) const
@@ -69,9 +71,7 @@ QStringList rowsOf(const QString& file, const QString& sql)
     sqlite3_stmt* raw = nullptr;
     QStringList result;
     if (sqlite3_prepare16_v2(db.get(), sql.utf16(), -1, &raw, nullptr) != SQLITE_OK) {
-        QTest::qFail(
-            qPrintable(sql + QLatin1String(": ") + QString::fromUtf8(sqlite3_errmsg(db.get()))),
-            __FILE__, __LINE__);
+        fail(sql, db.get());
         return result;
     }
     const std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> stmt(raw, sqlite3_finalize);
