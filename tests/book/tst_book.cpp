@@ -172,8 +172,10 @@ private slots:
         QTest::newRow("locked") << u"import OTHER"_s << good << 1
                                 << u"stayed locked by another program"_s << QString();
     }
-    // The locked case's phrase book is held by another connection in a write transaction. A '%'
-    // in names can't change what is said.
+    // What the command says and which titles it changes. The other file stays as it was, and a
+    // command that changes no title leaves the phrase book byte for byte. In the locked case
+    // another connection holds the book in a write transaction. A '%' in names changes nothing
+    // that is said.
     void command()
     {
         QFETCH(QString, command);
