@@ -24,8 +24,12 @@ Statement::Statement(sqlite3* db, const QString& statement)
         fail(db);
     // What follows the first statement would be silently ignored: only one is taken.
     const auto parsed = static_cast<const ushort*>(tail) - text.utf16();
-    if (!m_stmt || !QStringView(text).mid(parsed).trimmed().isEmpty())
+    if (!m_stmt || !QStringView(text).mid(parsed).trimmed().isEmpty()) {
+        // No destructor runs for a constructor that throws; a statement left unfinalized
+        // would keep its connection, and the file, open.
+        sqlite3_finalize(m_stmt);
         throw EngineError("not one statement");
+    }
 }
 
 Statement::~Statement()
