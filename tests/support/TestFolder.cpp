@@ -1,7 +1,5 @@
 #include "TestFolder.h"
 
-#include "DatabasePath.h"
-
 #include <QStringDecoder>
 #include <QTest>
 
@@ -33,11 +31,6 @@ TestFolder::TestFolder(PhraseBookContents contents)
     const QString error = createPhraseBook(file(), contents);
     if (!error.isEmpty())
         qFatal("can't make a phrase book: %s", qPrintable(error));
-}
-
-QString TestFolder::file() const
-{
-    return DatabasePath(m_dir.path());
 }
 
 void TestFolder::exec(const QString& sql) const
