@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QStringList>
 
 // The controls the store reads and writes, standing alone as the main window has them.
 struct StoreWidgets {
@@ -21,12 +20,5 @@ struct StoreWidgets {
     StoreControls view()
     {
         return {&combo, &list, &count, &search, &english, &title, &status, &translation};
-    }
-    QStringList items() const
-    {
-        QStringList result;
-        for (int i = 0; i < combo.count(); ++i)
-            result << combo.itemText(i);
-        return result;
     }
 };

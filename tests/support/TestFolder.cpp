@@ -1,7 +1,6 @@
 #include "TestFolder.h"
 
-#include "DatabasePath.h"
-
+#include <QStringDecoder>
 #include <QTest>
 
 #include <sqlite3.h>
@@ -32,11 +31,6 @@ TestFolder::TestFolder(PhraseBookContents contents)
     const QString error = createPhraseBook(file(), contents);
     if (!error.isEmpty())
         qFatal("can't make a phrase book: %s", qPrintable(error));
-}
-
-QString TestFolder::file() const
-{
-    return DatabasePath(m_dir.path());
 }
 
 void TestFolder::exec(const QString& sql) const
@@ -75,14 +69,16 @@ QStringList rowsOf(const QString& file, const QString& sql)
         return result;
     }
     const std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> stmt(raw, sqlite3_finalize);
+    // A value's first character is its own, even U+FEFF or U+FFFE.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom |
+                                                  QStringConverter::Flag::Stateless);
     while (sqlite3_step(raw) == SQLITE_ROW) {
         QStringList columns;
         for (int i = 0; i < sqlite3_column_count(raw); ++i)
             columns << (sqlite3_column_type(raw, i) == SQLITE_NULL
                             ? QStringLiteral("<null>")
-                            : QString::fromUtf16(
-                                  static_cast<const char16_t*>(sqlite3_column_text16(raw, i)),
-                                  sqlite3_column_bytes16(raw, i) / 2));
+                            : QString(utf8(QByteArrayView(sqlite3_column_text(raw, i),
+                                                          sqlite3_column_bytes(raw, i)))));
         result << columns.join(QLatin1Char('|'));
     }
     return result;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DatabasePath.h"
 #include "OpenFiles.h"
 #include "PhraseBookFile.h"
 
@@ -17,7 +18,7 @@ public:
     explicit TestFolder(PhraseBookContents contents = PhraseBookContents::Options);
 
     QString path() const { return m_dir.path(); }
-    QString file() const;
+    QString file() const { return DatabasePath(m_dir.path()); }
 
     // Runs statements that return nothing; fails the test on an error.
     void exec(const QString& sql) const;
