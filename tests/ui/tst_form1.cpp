@@ -29,43 +29,34 @@ class TestForm1 : public QObject {
     Q_OBJECT
 
 private slots:
-    // Start-up survives a damaged file; what it shows follows the options that could be read.
-    // It empties the boxes, lists the categories and says nothing.
+    // Start-up shows what the options say, lists the categories, empties the boxes and says
+    // nothing; a damaged file is named and the options fall back.
     void startUp_data()
     {
-        // "sample" or "damaged", then option values as name=value.
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<QString>("status");
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<QString>("checks"); // Check1, Check2, Check3 as 0/1
-        QTest::addColumn<QString>("category");
-        // clang-format off
-        QTest::newRow("sample book") << u"sample"_s << QString() << u"E-J"_s << u"111"_s << u"あいさつ"_s;
-        QTest::newRow("damaged file") << u"damaged"_s << StoreTexts::fileDamaged << u"E-J"_s << u"000"_s << u"Combo1"_s;
-        QTest::newRow("J-E, flags not 1") << u"sample Title_sw=2 English=0 Japanese=0 Speak_sw=2"_s << QString() << u"J-E"_s << u"000"_s << u"あいさつ"_s;
-        // clang-format on
+        QTest::addColumn<bool>("damaged");
+        QTest::addColumn<QString>("shown"); // status, mode, Check1..3, category
+        QTest::newRow("sample book") << false << u"|J-E|100|あいさつ"_s;
+        QTest::newRow("damaged file") << true << StoreTexts::fileDamaged + u"|E-J|000|Combo1"_s;
     }
     void startUp()
     {
-        QFETCH(QString, setup);
-        QFETCH(QString, status);
-        QFETCH(QString, mode);
-        QFETCH(QString, checks);
-        QFETCH(QString, category);
+        QFETCH(bool, damaged);
+        QFETCH(QString, shown);
         TestFolder folder(PhraseBookContents::OptionsSample);
-        if (setup == u"damaged"_s) {
+        folder.setOption(u"Title_sw"_s, u"2"_s);
+        folder.setOption(u"Japanese"_s, u"0"_s);
+        folder.setOption(u"Speak_sw"_s, u"2"_s); // only 1 checks a box
+        if (damaged) {
             QFile file(folder.file());
             QVERIFY(file.open(QIODevice::ReadWrite) && file.write(QByteArray(100, 'x')) == 100);
         }
-        for (const QString& option : setup.split(u' ').filter(u"="_s))
-            folder.setOption(option.section(u'=', 0, 0), option.section(u'=', 1));
         TestWindow w(folder);
-        QCOMPARE(w.text("Text5"), status);
-        QCOMPARE(w.text("Label2"), mode);
-        QCOMPARE(::checks(&w.form, {"Check1", "Check2", "Check3"}), checks);
-        QCOMPARE(QString::number(w.shown("Text3")) + QString::number(w.shown("Text6")),
-                 checks.left(2));
-        QCOMPARE(w.text("Combo1"), category);
+        QCOMPARE((QStringList{w.text("Text5"), w.text("Label2"),
+                              checks(&w.form, {"Check1", "Check2", "Check3"}), w.text("Combo1")})
+                     .join(u'|'),
+                 shown);
+        QCOMPARE(w.shown("Text3"), !damaged);
+        QVERIFY(!w.shown("Text6"));
         for (const char* box : {"Text1", "Text2", "Text3", "Text4", "Text6"})
             QVERIFY2(w.text(box).isEmpty(), box);
         QCOMPARE(w.items("Combo2"), (QStringList{u"選択"_s, u"登録"_s, u"削除"_s}));
@@ -172,7 +163,8 @@ private slots:
     }
 
     // A click on a title shows it, leading ASCII spaces left out, and empties the answer; it
-    // is spoken only when asked, and a speech error replaces the message.
+    // is spoken only when asked, and a speech error replaces the message. Speak says the
+    // sentence, hidden or not, at a speed that must be a number; an empty one is nothing.
     void clickingATitleShowsIt()
     {
         TestFolder folder;
@@ -201,6 +193,21 @@ private slots:
         w.listCategory(u"c"_s);
         w.clickTitle(u"　朝"_s);
         QCOMPARE(w.text("Text4"), u"　朝"_s);
+
+        w.speech.failing = false;
+        w.speech.calls.clear();
+        w.setChecked("Check1", false);
+        w.setText("Text5", u"kept"_s);
+        w.click("Command1");
+        QCOMPARE(w.speech.calls, (QStringList{u"speed:180"_s, u"speak:Good morning."_s}));
+        QCOMPARE(w.text("Text5"), u"kept"_s);
+        folder.setOption(u"Speed"_s, u"fast"_s);
+        w.click("Command1");
+        QCOMPARE(w.text("Text5"), UiTexts::speechFailed);
+        w.setText("Text3", QString());
+        w.setText("Text5", u"kept"_s);
+        w.click("Command1");
+        QCOMPARE(w.text("Text5"), u"kept"_s);
     }
 
     // A title is chosen by every click, on the highlighted one too, and by the arrow keys,
@@ -260,27 +267,6 @@ private slots:
         QCOMPARE(w.text("Text5"),
                  row.failing ? verdict + u"　"_s + UiTexts::speechFailed : verdict);
         QCOMPARE(w.text("Text2"), row.answer);
-    }
-
-    // An empty sentence is silently nothing; the speed must be a number. A hidden sentence is
-    // still spoken.
-    void speakButton()
-    {
-        TestFolder folder;
-        folder.setOption(u"Speed"_s, u"fast"_s);
-        TestWindow w(folder);
-        w.setChecked("Check1", false);
-        w.setText("Text5", u"kept"_s);
-        w.click("Command1");
-        QCOMPARE(w.text("Text5"), u"kept"_s);
-        w.setText("Text3", u"See you."_s);
-        w.click("Command1");
-        QCOMPARE(w.text("Text5"), UiTexts::speechFailed);
-        folder.setOption(u"Speed"_s, u"180"_s);
-        w.setText("Text5", u"kept"_s);
-        w.click("Command1");
-        QCOMPARE(w.speech.calls, (QStringList{u"speed:180"_s, u"speak:See you."_s}));
-        QCOMPARE(w.text("Text5"), u"kept"_s);
     }
 };
 
