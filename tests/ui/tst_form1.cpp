@@ -3,7 +3,6 @@
 #include "UiTexts.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -23,6 +22,27 @@ struct Answer {
     bool right, failing;
 };
 
+QStringList titles(const TestFolder& folder)
+{
+    return folder.rows(u"SELECT タイトル名_英語, タイトル名_日本語, 英文, 和訳, カテゴリ名 "
+                       "FROM タイトル ORDER BY rowid"_s);
+}
+
+QStringList categories(const TestFolder& folder)
+{
+    return folder.rows(u"SELECT カテゴリ名 FROM カテゴリ ORDER BY rowid"_s);
+}
+
+struct Refused {
+    const char* button;
+    QString action; // Combo2's, for Command3
+    QString category, title;
+    bool yes;                      // to the question
+    std::optional<QString> answer; // to the input box; nothing cancels it
+    int boxes;                     // questions and notices shown
+    QString status;                // or the notice shown, as "tell:<text>"
+};
+
 } // namespace
 
 class TestForm1 : public QObject {
@@ -30,34 +50,19 @@ class TestForm1 : public QObject {
 
 private slots:
     // Start-up shows what the options say, lists the categories, empties the boxes and says
-    // nothing; a damaged file is named and the options fall back.
-    void startUp_data()
-    {
-        QTest::addColumn<bool>("damaged");
-        QTest::addColumn<QString>("shown"); // status, mode, Check1..3, category
-        QTest::newRow("sample book") << false << u"|J-E|100|あいさつ"_s;
-        QTest::newRow("damaged file") << true << StoreTexts::fileDamaged + u"|E-J|000|Combo1"_s;
-    }
+    // nothing.
     void startUp()
     {
-        QFETCH(bool, damaged);
-        QFETCH(QString, shown);
         TestFolder folder(PhraseBookContents::OptionsSample);
         folder.setOption(u"Title_sw"_s, u"2"_s);
         folder.setOption(u"Japanese"_s, u"0"_s);
         folder.setOption(u"Speak_sw"_s, u"2"_s); // only 1 checks a box
-        if (damaged) {
-            QFile file(folder.file());
-            QVERIFY(file.open(QIODevice::ReadWrite) && file.write(QByteArray(100, 'x')) == 100);
-        }
         TestWindow w(folder);
-        QCOMPARE((QStringList{w.text("Text5"), w.text("Label2"),
-                              checks(&w.form, {"Check1", "Check2", "Check3"}), w.text("Combo1")})
-                     .join(u'|'),
-                 shown);
-        QCOMPARE(w.shown("Text3"), !damaged);
-        QVERIFY(!w.shown("Text6"));
-        for (const char* box : {"Text1", "Text2", "Text3", "Text4", "Text6"})
+        QCOMPARE(w.text("Label2"), u"J-E"_s);
+        QCOMPARE(checks(&w.form, {"Check1", "Check2", "Check3"}), u"100"_s);
+        QVERIFY(w.shown("Text3") && !w.shown("Text6"));
+        QCOMPARE(w.text("Combo1"), u"あいさつ"_s);
+        for (const char* box : {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6"})
             QVERIFY2(w.text(box).isEmpty(), box);
         QCOMPARE(w.items("Combo2"), (QStringList{u"選択"_s, u"登録"_s, u"削除"_s}));
         QVERIFY(w.speech.calls.isEmpty() && w.dialogs.shown.isEmpty());
@@ -77,16 +82,13 @@ private slots:
                                      "Command6", "Command8", "Text4",    "Text5",    "Command9",
                                      "Text6",    "Check1",   "Check2",   "Text2",    "Command7",
                                      "Check3",   "Command1"};
-        const auto focused = [] {
-            QWidget* focus = QApplication::focusWidget();
-            // An editable combo box hands the focus to its line edit.
-            return qobject_cast<QComboBox*>(focus->parentWidget())
-                       ? focus->parentWidget()->objectName()
-                       : focus->objectName();
-        };
         for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
-            QCOMPARE(focused(), QLatin1String(order[i]));
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            // An editable combo box hands the focus to its line edit.
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY2(focus == w.get<QWidget>(order[i]) ||
+                         focus->parentWidget() == w.get<QWidget>(order[i]),
+                     order[i]);
+            QTest::keyClick(focus, Qt::Key_Tab);
         }
         QCOMPARE(w.text("Text3") + w.text("Text6"), QString());
         for (const char* combo : {"Combo1", "Combo2"}) {
@@ -267,6 +269,156 @@ private slots:
         QCOMPARE(w.text("Text5"),
                  row.failing ? verdict + u"　"_s + UiTexts::speechFailed : verdict);
         QCOMPARE(w.text("Text2"), row.answer);
+    }
+
+    // A category is added, or goes with its titles or on its own; the lists are read again and
+    // the action goes back to listing.
+    void categoryEdits()
+    {
+        TestFolder folder;
+        folder.addTitles();
+        TestWindow w(folder);
+        w.form.ApplyTitleMode(TitleMode::JE);
+        w.listCategory(u"旅行"_s);
+        w.categoryAction(u"買い物"_s, u"登録"_s);
+        QCOMPARE(w.items("Combo1"),
+                 (QStringList{u"旅行"_s, u"仕事"_s, u"Don't"_s, u"空"_s, u"買い物"_s}));
+        QCOMPARE(w.text("Combo1") + w.text("Combo2"), u"旅行選択"_s);
+        QCOMPARE(w.items("List1"), QStringList());
+        w.listCategory(u"旅行"_s);
+        w.categoryAction(u"旅行"_s, u"削除"_s);
+        QCOMPARE(w.items("List1"), QStringList());
+        w.categoryAction(u"空"_s, u"削除"_s);
+        QCOMPARE(w.items("Combo1"), (QStringList{u"仕事"_s, u"Don't"_s, u"買い物"_s}));
+        QCOMPARE(w.text("Combo1") + w.text("Combo2"), u"仕事選択"_s);
+        QCOMPARE(categories(folder), w.items("Combo1"));
+        QCOMPARE(titles(folder).size(), 2);
+        QCOMPARE(w.text("Text5"), QString());
+        QCOMPARE(w.dialogs.shown, (QStringList{u"ask:確認!:買い物"_s + UiTexts::askAdd,
+                                               u"ask:確認!:旅行"_s + UiTexts::askDeleteCategory,
+                                               u"ask:確認!:空"_s + UiTexts::askDeleteCategory}));
+    }
+
+    // Register stores the title typed and the one answered with their apostrophes, the
+    // English title's made typographic, empties the boxes and lists the category again. Update
+    // rewrites the sentence, translation and category (named in any case of its letters) and
+    // lists the category it went to. Deleting a category's last title says it is empty.
+    void titleEdits()
+    {
+        TestFolder folder;
+        folder.addTitles();
+        TestWindow w(folder);
+        w.dialogs.answers = {true, true, true, true, true};
+        w.dialogs.inputs = {u"止まらない'で"_s, u"It's mine too"_s};
+        w.typeTitle(u"旅行"_s, u"Don't stop"_s, u"Don't stop."_s, u"止まらないで。"_s);
+        w.click("Command4");
+        QCOMPARE(titles(folder).last(),
+                 u"Don’t stop|止まらない'で|Don't stop.|止まらないで。|旅行"_s);
+        for (const char* box : {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6"})
+            QVERIFY2(w.text(box).isEmpty(), box);
+        QCOMPARE(w.items("List1").size(), 5);
+        QVERIFY(w.items("List1").contains(u"Don’t stop"_s));
+        w.form.ApplyTitleMode(TitleMode::JE);
+        w.typeTitle(u"旅行"_s, u"私の'本"_s, u"It's my book."_s, u"私の本です。"_s);
+        w.click("Command4");
+        QCOMPARE(titles(folder).last(), u"It’s mine too|私の'本|It's my book.|私の本です。|旅行"_s);
+        QVERIFY(w.items("List1").contains(u"私の'本"_s));
+
+        w.form.ApplyTitleMode(TitleMode::EJ);
+        w.typeTitle(u"仕事"_s, u"airport"_s, QString(), u"空港へ。"_s);
+        w.click("Command5");
+        QCOMPARE(titles(folder)[2], u"Airport|空港| |空港へ。|仕事"_s);
+        QCOMPARE(w.text("Text3"), u" "_s);
+        QCOMPARE(w.text("Text4"), u"airport"_s);
+        QCOMPARE(w.items("List1"), (QStringList{u"Airport"_s, u"Deadline"_s}));
+        QCOMPARE(w.text("Text5"), StoreTexts::updated);
+        w.typeTitle(u"DON'T"_s, u"airport"_s, u"A."_s, u"空港へ。"_s);
+        w.click("Command5");
+        QCOMPARE(titles(folder)[2], u"Airport|空港|A.|空港へ。|DON'T"_s);
+        QCOMPARE(w.items("List1"), (QStringList{u"Airport"_s, u"It’s mine"_s}));
+
+        w.form.ApplyTitleMode(TitleMode::JE);
+        w.typeTitle(u"仕事"_s, u"締め切り"_s, u"x"_s, u"y"_s);
+        w.click("Command6");
+        QCOMPARE(titles(folder).size(), 7);
+        QCOMPARE(w.text("Text4"), QString());
+        QCOMPARE(w.text("Text5"), StoreTexts::noTitlesIn(u"仕事"_s));
+        QCOMPARE(w.dialogs.shown, (QStringList{u"ask:確認！:Don't stop を登録しますか？"_s,
+                                               u"input:"_s + StoreTexts::askJapaneseTitle,
+                                               u"ask:確認！:私の'本 を登録しますか？"_s,
+                                               u"input:"_s + StoreTexts::askEnglishTitle,
+                                               u"ask:確認！:airport を更新しますか？"_s,
+                                               u"ask:確認！:airport を更新しますか？"_s,
+                                               u"ask:確認！:締め切り を削除しますか？"_s}));
+    }
+
+    // A title shown and saved again is stored unchanged, whatever spaces and separators its
+    // texts hold.
+    void updateKeepsTheTextsAsShown()
+    {
+        TestFolder folder;
+        folder.exec(u"INSERT INTO カテゴリ VALUES ('c');"
+                    "INSERT INTO タイトル VALUES ('Odd', '変', 'a' || char(160) || 'b' || "
+                    "char(8232) || 'c', '一' || char(10) || char(12288) || '二', 'c')"_s);
+        const QStringList before = titles(folder);
+        TestWindow w(folder);
+        w.setChecked("Check3", false);
+        w.listCategory(u"c"_s);
+        w.clickTitle(u"Odd"_s);
+        w.dialogs.answers = {true};
+        w.click("Command5");
+        QCOMPARE(w.text("Text5"), StoreTexts::updated);
+        QCOMPARE(titles(folder), before);
+    }
+
+    // An edit answered No, refused, or of something that isn't there changes nothing in the
+    // file, says why in the status line or a box, and keeps everything the user typed. A
+    // category's titles go all or none, and the category stays when one of them can't go.
+    void editThatChangesNothing_data()
+    {
+        QTest::addColumn<Refused>("row");
+        const QString add = u"登録"_s, del = u"削除"_s, travel = u"旅行"_s, other = u"新しい"_s;
+        const QString addTitleFailed = StoreTexts::addTitleFailed;
+        // clang-format off
+        QTest::newRow("add category answered No") << Refused{"Command3", add, u"買い物"_s, {}, false, {}, 1, {}};
+        QTest::newRow("delete category answered No") << Refused{"Command3", del, travel, {}, false, {}, 1, {}};
+        QTest::newRow("register answered No") << Refused{"Command4", {}, travel, u"New one"_s, false, other, 1, {}};
+        QTest::newRow("category taken") << Refused{"Command3", add, u"DON'T"_s, {}, true, {}, 1, StoreTexts::addCategoryFailed};
+        QTest::newRow("category whose titles can't all go") << Refused{"Command3", del, travel, {}, true, {}, 1, StoreTexts::deleteCategoryTitlesFailed};
+        QTest::newRow("no such category") << Refused{"Command3", del, u"無い"_s, {}, true, {}, 1, StoreTexts::notFound};
+        QTest::newRow("cancelled input box") << Refused{"Command4", {}, travel, u"New one"_s, true, std::nullopt, 2, {}};
+        QTest::newRow("register into a mistyped category") << Refused{"Command4", {}, u"旅高"_s, u"New one"_s, true, other, 1, addTitleFailed};
+        QTest::newRow("update into a mistyped category") << Refused{"Command5", {}, u"旅高"_s, u"Airport"_s, true, {}, 1, StoreTexts::updateTitleFailed};
+        QTest::newRow("English title taken") << Refused{"Command4", {}, travel, u"good MORNING"_s, true, other, 2, addTitleFailed};
+        QTest::newRow("register without category") << Refused{"Command4", {}, {}, {}, true, {}, 1, u"tell:"_s + UiTexts::noCategory};
+        QTest::newRow("register without title") << Refused{"Command4", {}, travel, {}, true, {}, 1, u"tell:"_s + UiTexts::noTitle};
+        QTest::newRow("update of a missing title") << Refused{"Command5", {}, travel, u"Nothing like it"_s, true, {}, 1, StoreTexts::notFound};
+        QTest::newRow("delete of a missing title") << Refused{"Command6", {}, travel, u"Nothing like it"_s, true, {}, 1, StoreTexts::notFound};
+        // clang-format on
+    }
+    void editThatChangesNothing()
+    {
+        QFETCH(Refused, row);
+        TestFolder folder;
+        folder.addTitles();
+        // The last of 旅行's titles refuses to go, after the others were deleted.
+        folder.exec(u"CREATE TRIGGER keep BEFORE DELETE ON タイトル WHEN old.タイトル名_英語 = "
+                    "'hot tea' BEGIN SELECT RAISE(ABORT, 'kept'); END"_s);
+        const QStringList before = titles(folder) + categories(folder);
+        TestWindow w(folder);
+        w.typeTitle(row.category, row.title, u"A sentence."_s, u"訳。"_s);
+        const QString action = row.action.isEmpty() ? u"選択"_s : row.action;
+        w.setText("Combo2", action);
+        w.setText("Text5", u"old"_s);
+        w.dialogs.answers = {row.yes};
+        w.dialogs.inputs = {row.answer};
+        w.click(row.button);
+        QCOMPARE(titles(folder) + categories(folder), before);
+        QCOMPARE(w.text("Text4") + w.text("Text3") + w.text("Text6") + w.text("Combo2"),
+                 row.title + u"A sentence.訳。"_s + action);
+        QCOMPARE(openFileCount(), 0);
+        QCOMPARE(w.dialogs.shown.size(), row.boxes);
+        QCOMPARE(w.text("Text5") + w.dialogs.shown.filter(u"tell:"_s).join(u'|'), row.status);
     }
 };
 
