@@ -30,7 +30,7 @@ class TestOptions : public QObject {
 private slots:
     // The window shows the store, not the main window's unsaved changes. Stored values are
     // read without their leading spaces; flags are 0 or 1; a Null speed fails the read, which
-    // gives the default, as does a missing phrase.
+    // gives the default, as does an empty phrase.
     void openingFillsFromTheStore()
     {
         TestFolder folder;
@@ -38,9 +38,9 @@ private slots:
         folder.setOption(u"Title_sw"_s, u"2"_s);
         folder.setOption(u"Speak_sw"_s, u" 1 "_s);
         folder.setOption(u"Anser_true"_s, u" yes! "_s);
+        folder.setOption(u"Anser_false"_s, QString());
         folder.exec(u"UPDATE オプション SET Option_Value = NULL WHERE Option_Name = 'Japanese';"
-                    "INSERT INTO オプション VALUES ('Speed', NULL), ('Speed', '190');"
-                    "DELETE FROM オプション WHERE Option_Name = 'Anser_false'"_s);
+                    "INSERT INTO オプション VALUES ('Speed', NULL), ('Speed', '190')"_s);
         TestWindow w(folder);
         w.click("Check2");
         w.click("Check3");
@@ -61,7 +61,6 @@ private slots:
         TestWindow w(folder);
         Form2* settings = w.openSettings();
         QVERIFY(settings->isVisible() && settings->isWindow() && !settings->isModal());
-        QVERIFY(w.get<QWidget>("Command9")->isEnabled());
 
         clickOn(settings, "Option2");
         child<QLineEdit>(settings, "Text2")->setText(u"abc"_s);
