@@ -55,12 +55,13 @@ private slots:
     {
         TestFolder folder(PhraseBookContents::OptionsSample);
         folder.setOption(u"Title_sw"_s, u"2"_s);
+        folder.setOption(u"English"_s, u"0"_s);
         folder.setOption(u"Japanese"_s, u"0"_s);
         folder.setOption(u"Speak_sw"_s, u"2"_s); // only 1 checks a box
         TestWindow w(folder);
         QCOMPARE(w.text("Label2"), u"J-E"_s);
-        QCOMPARE(checks(&w.form, {"Check1", "Check2", "Check3"}), u"100"_s);
-        QVERIFY(w.shown("Text3") && !w.shown("Text6"));
+        QCOMPARE(checks(&w.form, {"Check1", "Check2", "Check3"}), u"000"_s);
+        QVERIFY(!w.shown("Text3") && !w.shown("Text6"));
         QCOMPARE(w.text("Combo1"), u"あいさつ"_s);
         for (const char* box : {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6"})
             QVERIFY2(w.text(box).isEmpty(), box);
@@ -318,7 +319,6 @@ private slots:
         w.typeTitle(u"旅行"_s, u"私の'本"_s, u"It's my book."_s, u"私の本です。"_s);
         w.click("Command4");
         QCOMPARE(titles(folder).last(), u"It’s mine too|私の'本|It's my book.|私の本です。|旅行"_s);
-        QVERIFY(w.items("List1").contains(u"私の'本"_s));
 
         w.form.ApplyTitleMode(TitleMode::EJ);
         w.typeTitle(u"仕事"_s, u"airport"_s, QString(), u"空港へ。"_s);
