@@ -1,6 +1,7 @@
 // The phrase book under bad files, another connection's locks, edits from elsewhere and values
 // other tools wrote. SQLite's locks hold between connections of one process, so the other
 // program is a second connection here.
+#include "Database.h"
 #include "PhraseBook.h"
 #include "StoreTexts.h"
 #include "StoreWidgets.h"
@@ -266,6 +267,18 @@ private slots:
         QTest::newRow("32768") << many(32768) << old << u"typed"_s << listCategoriesFailed;
         QTest::newRow("Null while walking") << withNull << ab << u"a"_s << listCategoriesFailed;
     }
+    // A text of more than one statement is refused and leaves no handle open.
+    void moreThanOneStatement()
+    {
+        TestFolder folder;
+        {
+            Database db(folder.file());
+            QVERIFY_THROWS_EXCEPTION(OpenError,
+                                     db.openResult(u"SELECT 1 FROM カテゴリ; SELECT 2"_s));
+        }
+        QCOMPARE(openFileCount(), 0);
+    }
+
     void listCategories()
     {
         QFETCH(QString, setup);
