@@ -83,13 +83,6 @@ struct TestWindow {
             shown << model->index(row, 0).data().toString();
         return shown;
     }
-    // The window's controls as the store operations see them.
-    StoreControls storeControls()
-    {
-        return {get<QComboBox>("Combo1"), get<TitleList>("List1"),      get<QLabel>("Label5"),
-                get<QLineEdit>("Text1"),  get<QPlainTextEdit>("Text3"), get<QLineEdit>("Text4"),
-                get<QLineEdit>("Text5"),  get<QPlainTextEdit>("Text6")};
-    }
     void setChecked(const char* name, bool on) { get<QCheckBox>(name)->setChecked(on); }
     bool shown(const char* name) { return get<QWidget>(name)->isVisibleTo(&form); }
     void click(const char* name) { clickOn(&form, name); }

@@ -140,6 +140,9 @@ private slots:
         QTest::newRow("J-E") << Listing{TitleMode::JE, travel, {}, {u"あついお茶"_s, u"おはよう"_s, u"ぼうし屋"_s, u"空港"_s}, {}};
         QTest::newRow("capitals find small letters") << Listing{ej, travel, u"MORN"_s, {u"Good morning"_s}, {}};
         QTest::newRow("question mark is one character") << Listing{ej, travel, u"h?t "_s, {u"hat shop"_s, u"hot tea"_s}, {}};
+        QTest::newRow("set with a range, any case") << Listing{ej, travel, u"H[A-O]T"_s, {u"hat shop"_s, u"hot tea"_s}, {}};
+        QTest::newRow("negated set, star inside") << Listing{ej, travel, u"h[!o]t*p"_s, {u"hat shop"_s}, {}};
+        QTest::newRow("hash is one digit") << Listing{ej, travel, u"#"_s, {}, none};
         QTest::newRow("percent sign is no wildcard") << Listing{ej, travel, u"%"_s, {}, none};
         QTest::newRow("category with apostrophe") << Listing{ej, u"Don't"_s, {}, {u"It’s mine"_s}, {}};
         QTest::newRow("crafted category selects nothing") << Listing{ej, u"x' OR '1'='1"_s, {}, {}, StoreTexts::noTitlesIn(u"x' OR '1'='1"_s)};
