@@ -57,7 +57,7 @@ long long exportBook(Database& db, const QString& category, BookFormat format, Q
         shown.show(++count, 0, "titles");
     }
     if ((rc & 0xff) == SQLITE_BUSY)
-        throw BookError(busyMessage(QString::fromUtf8(sqlite3_db_filename(db.handle(), "main"))));
+        throw BookError(busyMessage(bookPath(db)));
     if (rc != SQLITE_DONE)
         throw BookError(QStringLiteral("reading the phrase book failed: %1")
                             .arg(QString::fromUtf8(sqlite3_errmsg(db.handle()))));

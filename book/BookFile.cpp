@@ -7,6 +7,11 @@
 
 #include <sqlite3.h>
 
+QString bookPath(Database& db)
+{
+    return QString::fromUtf8(sqlite3_db_filename(db.handle(), "main"));
+}
+
 QString busyMessage(const QString& path)
 {
     return QStringLiteral("%1: the phrase book stayed locked by another program (is wordlark "

@@ -11,5 +11,8 @@ class Database;
 // stays locked.
 std::unique_ptr<Database> openBook(const QString& path, int busyTimeoutMs);
 
+// The file a connection has open.
+QString bookPath(Database& db);
+
 // The message for a lock that outlasted the wait.
 QString busyMessage(const QString& path);

@@ -25,11 +25,6 @@ int run(Database& db, const char* sql)
     return sqlite3_exec(db.handle(), sql, nullptr, nullptr, nullptr);
 }
 
-QString bookPath(Database& db)
-{
-    return QString::fromUtf8(sqlite3_db_filename(db.handle(), "main"));
-}
-
 // Rolls back whatever the import wrote unless it was committed.
 class Transaction {
 public:

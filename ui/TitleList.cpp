@@ -98,15 +98,6 @@ int TitleList::count() const
     return m_titles->rowCount();
 }
 
-QStringList TitleList::items() const
-{
-    QStringList titles;
-    titles.reserve(count());
-    for (int row = 0; row < count(); ++row)
-        titles << m_titles->title(row).toString();
-    return titles;
-}
-
 void TitleList::setCurrentRow(int row)
 {
     setCurrentIndex(m_titles->index(row));

@@ -19,7 +19,6 @@ public:
     void addTitles(std::span<const QStringView> titles);
     void clear();
     int count() const;
-    QStringList items() const;
     void setCurrentRow(int row);
     // The current title when it is selected; otherwise nothing.
     QString selectedTitle() const;

@@ -70,24 +70,11 @@ Rows snapshot(const QString& file)
     return rows;
 }
 
-// A text as the file gives it back: a lone surrogate can't be stored and reads as U+FFFD.
-QString stored(const QString& text)
-{
-    QString out = text;
-    for (qsizetype i = 0; i < out.size(); ++i) {
-        if (out[i].isHighSurrogate() && i + 1 < out.size() && out[i + 1].isLowSurrogate())
-            ++i;
-        else if (out[i].isSurrogate())
-            out[i] = QChar(QChar::ReplacementCharacter);
-    }
-    return out;
-}
-
 // Key equality as the schema's NOCASE has it: ASCII letters only.
 bool sameKey(const QString& value, const QString& key)
 {
     auto fold = [](const QString& text) {
-        QString out = stored(text);
+        QString out = engineText(text);
         for (QChar& c : out)
             if (c >= u'A' && c <= u'Z')
                 c = QChar(c.unicode() + 32);
@@ -124,7 +111,7 @@ bool fits(Op op, TitleMode mode, std::pair<int, qint64> where, const QStringList
     const bool inCategories = where.first == Categories, inTitles = where.first == Titles;
     switch (op) {
     case AddCat:
-        return inCategories && was.isEmpty() && now == QStringList{stored(category)};
+        return inCategories && was.isEmpty() && now == QStringList{engineText(category)};
     case DelCat:
         return inCategories && now.isEmpty() && sameKey(was[0], category);
     case DelCatTitles:
