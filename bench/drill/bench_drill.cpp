@@ -46,7 +46,7 @@ QString mistyped(QString text, std::mt19937& random)
     return text;
 }
 
-template <typename F> std::pair<double, double> time(int rounds, F run)
+template <typename F> std::pair<double, double> timed(int rounds, F run)
 {
     std::vector<double> ms;
     for (int i = 0; i < rounds; ++i) {
@@ -72,7 +72,7 @@ int main(int argc, char** argv)
         const QString reference = sentence(length, random);
         const QString answer = mistyped(reference, random);
         std::size_t spans = 0;
-        const auto [median, worst] = time(rounds, [&] {
+        const auto [median, worst] = timed(rounds, [&] {
             const AnswerDiff diff = diffAnswer(answer, reference);
             spans += diff.wrong.size() + diff.missing.size();
         });
@@ -81,7 +81,7 @@ int main(int argc, char** argv)
     }
 
     // Ten years of daily reviews, one in ten wrong.
-    const auto [median, worst] = time(rounds, [&] {
+    const auto [median, worst] = timed(rounds, [&] {
         Fsrs::Card card;
         std::int64_t at = 1'800'000'000'000;
         for (int i = 0; i < 3650; ++i, at += 24 * 60 * 60 * 1000)
