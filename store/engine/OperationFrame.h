@@ -31,29 +31,40 @@ using FrameFailure = std::optional<OpenFailure>;
 // produces nothing, whether it ran to its end.
 template <typename T> using Framed = std::conditional_t<std::is_void_v<T>, bool, std::optional<T>>;
 
-// Every store and option operation runs in this frame: open the file, open its rows, do its
-// work. The rows and the file are closed before the call returns, whatever happened. A failure
-// is handed to report, which tells the user or, for reads with a fallback, no one.
+// Every store and option operation runs in this frame: open the file, do the work on it. The
+// file is closed before the call returns, whatever happened. A failure is handed to report,
+// which tells the user or, for reads with a fallback, no one.
+template <typename Work, typename Report>
+auto runOnDatabase(const QString& path, Work&& work, Report&& report)
+    -> Framed<std::invoke_result_t<Work&, Database&>>
+{
+    using Produced = std::invoke_result_t<Work&, Database&>;
+    try {
+        Database database(path);
+        if constexpr (std::is_void_v<Produced>) {
+            work(database);
+            return true;
+        } else {
+            return work(database);
+        }
+    } catch (const OpenError& error) {
+        report(FrameFailure(error.failure()));
+    } catch (const EngineError&) {
+        report(FrameFailure());
+    }
+    return {};
+}
+
+// The same on the rows that open gives: the rows are closed before the file.
 template <typename Open, typename Work, typename Report>
 auto runFrame(const QString& path, Open&& open, Work&& work, Report&& report)
     -> Framed<std::invoke_result_t<Work&, Result&>>
 {
-    using Produced = std::invoke_result_t<Work&, Result&>;
-    try {
-        Database database(path);
-        Result rows = open(database);
-        try {
-            if constexpr (std::is_void_v<Produced>) {
-                work(rows);
-                return true;
-            } else {
-                return work(rows);
-            }
-        } catch (const EngineError&) {
-            report(FrameFailure());
-        }
-    } catch (const OpenError& error) {
-        report(FrameFailure(error.failure()));
-    }
-    return {};
+    return runOnDatabase(
+        path,
+        [&](Database& database) {
+            Result rows = open(database);
+            return work(rows);
+        },
+        std::forward<Report>(report));
 }

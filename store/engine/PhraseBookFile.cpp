@@ -8,15 +8,15 @@
 
 #include <memory>
 
-namespace {
-
-QByteArray script(const char* name)
+QByteArray phraseBookScript(const char* name)
 {
     QFile file(QLatin1String(":/data/") + QLatin1String(name));
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
 }
+
+namespace {
 
 QString runScripts(const QString& path, PhraseBookContents contents)
 {
@@ -27,11 +27,11 @@ QString runScripts(const QString& path, PhraseBookContents contents)
     if (rc != SQLITE_OK)
         return QString::fromUtf8(sqlite3_errmsg(raw));
 
-    QByteArray sql = "BEGIN;" + script("schema.sql");
+    QByteArray sql = "BEGIN;" + phraseBookScript("schema.sql") + phraseBookScript("memory.sql");
     if (contents != PhraseBookContents::TablesOnly)
-        sql += script("options.sql");
+        sql += phraseBookScript("options.sql");
     if (contents == PhraseBookContents::OptionsSample)
-        sql += script("sample.sql");
+        sql += phraseBookScript("sample.sql");
     sql += "COMMIT;";
     char* error = nullptr;
     if (sqlite3_exec(db.get(), sql.constData(), nullptr, nullptr, &error) != SQLITE_OK) {

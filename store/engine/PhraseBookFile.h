@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // What a new phrase book file holds besides its tables.
@@ -12,3 +13,7 @@ enum class PhraseBookContents {
 // Makes a new phrase book file at path. The file appears complete or not at all, and an
 // existing file is never replaced. Returns an error message, empty on success.
 QString createPhraseBook(const QString& path, PhraseBookContents contents);
+
+// One of the SQL scripts a phrase book is made from (schema.sql, memory.sql, options.sql,
+// sample.sql), as built into the program.
+QByteArray phraseBookScript(const char* name);

@@ -3,6 +3,7 @@
 #include "EngineError.h"
 #include "EngineText.h"
 #include "Statement.h"
+#include "Transaction.h"
 
 #include <QStringList>
 
@@ -28,12 +29,7 @@ Result::Result(sqlite3* db, QString table, int columns)
 
 Result::Result(Result&&) noexcept = default;
 
-Result::~Result()
-{
-    // The engine may have rolled back already, on a full disk or an I/O error.
-    if (m_inTransaction && !sqlite3_get_autocommit(m_db))
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-}
+Result::~Result() = default;
 
 void Result::moveNext()
 {
@@ -167,14 +163,13 @@ void Result::beginTransaction()
 {
     // Immediate, so that waiting for another program happens here, within the busy timeout,
     // rather than failing at the first deletion.
-    Statement(m_db, QStringLiteral("BEGIN IMMEDIATE")).execute();
-    m_inTransaction = true;
+    m_transaction = std::make_unique<Transaction>(m_db);
 }
 
 void Result::commit()
 {
-    if (!m_inTransaction)
+    if (!m_transaction)
         throw EngineError("no transaction");
-    Statement(m_db, QStringLiteral("COMMIT")).execute();
-    m_inTransaction = false;
+    m_transaction->commit();
+    m_transaction.reset();
 }

@@ -10,6 +10,7 @@
 struct sqlite3;
 struct sqlite3_stmt;
 class Statement;
+class Transaction;
 
 // The rows of a query as an updatable result, or a table opened for appending. Rows are read
 // in full when the result opens, their texts one after another in a single buffer; each row
@@ -69,5 +70,5 @@ private:
 
     // A walk deletes row after row, so the deletion is prepared once per result.
     std::unique_ptr<Statement> m_delete;
-    bool m_inTransaction = false;
+    std::unique_ptr<Transaction> m_transaction;
 };

@@ -53,6 +53,45 @@ void Statement::bind(int index, long long value)
         fail(m_db);
 }
 
+void Statement::bind(int index, double value)
+{
+    if (sqlite3_bind_double(m_stmt, index, value) != SQLITE_OK)
+        fail(m_db);
+}
+
+bool Statement::next()
+{
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    sqlite3_reset(m_stmt);
+    if (rc != SQLITE_DONE)
+        fail(m_db);
+    return false;
+}
+
+QString Statement::text(int i) const
+{
+    QString value;
+    appendText(i, value);
+    return value;
+}
+
+void Statement::appendText(int i, QString& text) const
+{
+    appendFromEngine(text, sqlite3_column_text(m_stmt, i), sqlite3_column_bytes(m_stmt, i));
+}
+
+long long Statement::integer(int i) const
+{
+    return sqlite3_column_int64(m_stmt, i);
+}
+
+double Statement::real(int i) const
+{
+    return sqlite3_column_double(m_stmt, i);
+}
+
 void Statement::execute()
 {
     const int rc = sqlite3_step(m_stmt);

@@ -15,8 +15,17 @@ public:
 
     void bind(int index, const QString& value);
     void bind(int index, long long value);
+    void bind(int index, double value);
     // Runs a statement that returns no rows.
     void execute(); // throws EngineError
+    // Moves to the next row of the statement's rows: false after the last, when the statement
+    // is reset for another run.
+    bool next(); // throws EngineError
+    // Column i of the current row.
+    QString text(int i) const;
+    void appendText(int i, QString& text) const;
+    long long integer(int i) const;
+    double real(int i) const;
 
     sqlite3_stmt* handle() const { return m_stmt; }
 

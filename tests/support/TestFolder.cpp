@@ -1,11 +1,15 @@
 #include "TestFolder.h"
 
+#include <QFile>
+#include <QProcess>
 #include <QStringDecoder>
 #include <QTest>
 
 #include <sqlite3.h>
 
 #include <memory>
+
+#include <unistd.h>
 
 namespace {
 
@@ -38,6 +42,16 @@ void TestFolder::exec(const QString& sql) const
     const Connection db = connect(file());
     if (sqlite3_exec(db.get(), sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
         fail(sql, db.get());
+}
+
+bool TestFolder::setReadOnly(bool readOnly) const
+{
+    if (geteuid() == 0)
+        return QProcess::execute(
+                   QStringLiteral("chattr"),
+                   {readOnly ? QStringLiteral("+i") : QStringLiteral("-i"), file()}) == 0;
+    return QFile::setPermissions(file(), readOnly ? QFile::ReadOwner
+                                                  : QFile::ReadOwner | QFile::WriteOwner);
 }
 
 void TestFolder::setOption(const QString& name, const QString& value) const

@@ -25,6 +25,10 @@ public:
     // Every row of a query, each row's columns joined by '|'; a Null reads as "<null>".
     QStringList rows(const QString& sql) const { return rowsOf(file(), sql); }
 
+    // Makes the file read-only, or writable again; false if that failed. Permissions don't
+    // bind root, so for root the file is made immutable, which must be undone before the
+    // folder can go.
+    bool setReadOnly(bool readOnly) const;
     // Sets the value of every option row of that name.
     void setOption(const QString& name, const QString& value) const;
     // Titles whose English and Japanese orders differ: four in 旅行, one each in 仕事 and

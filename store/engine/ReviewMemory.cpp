@@ -1,0 +1,238 @@
+#include "ReviewMemory.h"
+
+#include "Database.h"
+#include "EngineError.h"
+#include "PhraseBookFile.h"
+#include "ReviewTime.h"
+#include "Statement.h"
+#include "Transaction.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool hasReviewTables(Database& db)
+{
+    Statement tables(db.handle(), u"SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
+                                  u"name IN ('復習記録', '記憶')"_s);
+    return tables.next() && tables.integer(0) == 2;
+}
+
+// A log row as the scheduler takes it; nothing for a row that can't be read.
+struct LoggedReview {
+    Fsrs::Rating rating;
+    std::int64_t at;
+};
+std::optional<LoggedReview> reviewOf(long long rating, const QString& time)
+{
+    const std::optional<std::int64_t> at = parseReviewTime(time);
+    if (!at || rating < 1 || rating > 4)
+        return std::nullopt;
+    return LoggedReview{static_cast<Fsrs::Rating>(rating), *at};
+}
+
+// Replays one review onto a card. The log is read in the order of time, so a review is never
+// earlier than the one before it.
+void replay(Fsrs::Card& card, const LoggedReview& review)
+{
+    card = Fsrs::review(card, review.rating, std::max(review.at, card.lastReview));
+}
+
+const QString kSaveMemory = u"INSERT OR REPLACE INTO 記憶 (タイトル名_英語, 安定度, 難易度, 次回, "
+                            u"前回, 回数, 忘却) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)"_s;
+
+void saveMemory(Statement& save, const QString& english, const Fsrs::Card& card)
+{
+    save.bind(1, english);
+    save.bind(2, card.stability);
+    save.bind(3, card.difficulty);
+    save.bind(4, formatReviewTime(card.due));
+    save.bind(5, formatReviewTime(card.lastReview));
+    save.bind(6, static_cast<long long>(card.reps));
+    save.bind(7, static_cast<long long>(card.lapses));
+    save.execute();
+}
+
+// Keys compare as SQLite's NOCASE does: ASCII letters without regard to case, all else exactly.
+bool sameKey(QStringView a, QStringView b)
+{
+    const auto fold = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](QChar x, QChar y) {
+               return fold(x.unicode()) == fold(y.unicode());
+           });
+}
+
+qsizetype countOf(Database& db, const QString& statement, const QString& time = {})
+{
+    Statement count(db.handle(), statement);
+    if (!time.isNull())
+        count.bind(1, time);
+    return count.next() ? static_cast<qsizetype>(count.integer(0)) : 0;
+}
+
+} // namespace
+
+void ensureReviewTables(Database& db)
+{
+    if (hasReviewTables(db))
+        return;
+    // Within a transaction already begun, the tables come with what it does, or not at all.
+    std::optional<Transaction> own;
+    if (sqlite3_get_autocommit(db.handle()))
+        own.emplace(db.handle());
+    if (sqlite3_exec(db.handle(), phraseBookScript("memory.sql").constData(), nullptr, nullptr,
+                     nullptr) != SQLITE_OK)
+        throw EngineError(sqlite3_errmsg(db.handle()));
+    if (own)
+        own->commit();
+}
+
+std::optional<Fsrs::Card> recordReview(Database& db, TitleMode mode, const QString& title,
+                                       Fsrs::Rating rating, std::int64_t at)
+{
+    Transaction transaction(db.handle());
+    ensureReviewTables(db);
+    Statement find(db.handle(),
+                   u"SELECT タイトル名_英語 FROM タイトル WHERE %1 = ?1"_s.arg(titleColumn(mode)));
+    find.bind(1, title);
+    if (!find.next())
+        return std::nullopt;
+    const QString english = find.text(0);
+
+    Fsrs::Card card;
+    Statement log(db.handle(), u"SELECT 評価, 日時 FROM 復習記録 WHERE タイトル名_英語 = ?1 "
+                               u"ORDER BY 日時, rowid"_s);
+    log.bind(1, english);
+    while (log.next())
+        if (const auto review = reviewOf(log.integer(0), log.text(1)))
+            replay(card, *review);
+
+    const LoggedReview review{rating, std::max(at, card.lastReview)};
+    replay(card, review);
+    Statement add(db.handle(),
+                  u"INSERT INTO 復習記録 (タイトル名_英語, 評価, 日時) VALUES (?1, ?2, ?3)"_s);
+    add.bind(1, english);
+    add.bind(2, static_cast<long long>(rating));
+    add.bind(3, formatReviewTime(review.at));
+    add.execute();
+    Statement save(db.handle(), kSaveMemory);
+    saveMemory(save, english, card);
+    transaction.commit();
+    return card;
+}
+
+DueTitles dueTitles(Database& db, TitleMode mode, const QString& category, std::int64_t now,
+                    int newLimit, qsizetype listLimit)
+{
+    ensureReviewTables(db);
+    const QString column = titleColumn(mode);
+    const QString inCategory = category.isEmpty() ? QString() : u"t.カテゴリ名 = ?9 AND "_s;
+    const QString nowText = formatReviewTime(now);
+    DueTitles found;
+
+    Statement due(
+        db.handle(),
+        u"SELECT t.%1 FROM 記憶 m JOIN タイトル t ON t.タイトル名_英語 = m.タイトル名_英語 "
+        u"WHERE %2m.次回 <= ?1 ORDER BY m.次回, t.%1 LIMIT ?2"_s.arg(column, inCategory));
+    due.bind(1, nowText);
+    due.bind(2, static_cast<long long>(listLimit));
+    if (!category.isEmpty())
+        due.bind(9, category);
+    const auto take = [&found](Statement& rows) {
+        while (rows.next()) {
+            rows.appendText(0, found.text);
+            found.ends.push_back(found.text.size());
+        }
+    };
+    take(due);
+    found.listedDue = found.due = static_cast<qsizetype>(found.ends.size());
+    if (found.listedDue == listLimit) {
+        Statement count(db.handle(),
+                        u"SELECT count(*) FROM 記憶 m JOIN タイトル t ON t.タイトル名_英語 = "
+                        u"m.タイトル名_英語 WHERE %1m.次回 <= ?1"_s.arg(inCategory));
+        count.bind(1, nowText);
+        if (!category.isEmpty())
+            count.bind(9, category);
+        if (count.next())
+            found.due = static_cast<qsizetype>(count.integer(0));
+    }
+
+    const auto room = std::min<qsizetype>(newLimit, listLimit - found.listedDue);
+    Statement fresh(
+        db.handle(),
+        u"SELECT t.%1 FROM タイトル t WHERE %2NOT EXISTS (SELECT 1 FROM 記憶 m WHERE "
+        u"m.タイトル名_英語 = t.タイトル名_英語) ORDER BY t.%1 LIMIT ?2"_s.arg(column, inCategory));
+    if (!category.isEmpty())
+        fresh.bind(9, category);
+    fresh.bind(2, static_cast<long long>(room));
+    take(fresh);
+    found.fresh = static_cast<qsizetype>(found.ends.size()) - found.listedDue;
+    return found;
+}
+
+std::vector<QStringView> DueTitles::titles() const
+{
+    std::vector<QStringView> views;
+    views.reserve(ends.size());
+    qsizetype begin = 0;
+    for (const qsizetype end : ends) {
+        views.push_back(QStringView(text).sliced(begin, end - begin));
+        begin = end;
+    }
+    return views;
+}
+
+Rebuilt rebuildMemory(Database& db)
+{
+    Transaction transaction(db.handle());
+    ensureReviewTables(db);
+    Statement(db.handle(), u"DELETE FROM 記憶"_s).execute();
+    // Only titles of the book get a memory; a log row of a title that is gone has no card.
+    Statement log(
+        db.handle(),
+        u"SELECT r.タイトル名_英語, r.評価, r.日時 FROM 復習記録 r WHERE EXISTS (SELECT 1 "
+        u"FROM タイトル t WHERE t.タイトル名_英語 = r.タイトル名_英語) "
+        u"ORDER BY r.タイトル名_英語, r.日時, r.rowid"_s);
+    Statement save(db.handle(), kSaveMemory);
+    Rebuilt rebuilt;
+    QString title;
+    Fsrs::Card card;
+    const auto saveCard = [&] {
+        if (!card.isNew()) {
+            saveMemory(save, title, card);
+            ++rebuilt.titles;
+        }
+    };
+    while (log.next()) {
+        ++rebuilt.reviews;
+        QString english = log.text(0);
+        // The log's order groups a title's rows whatever their case, as the key compares.
+        if (!sameKey(english, title)) {
+            saveCard();
+            title = std::move(english);
+            card = {};
+        }
+        if (const auto review = reviewOf(log.integer(1), log.text(2)))
+            replay(card, *review);
+        else
+            ++rebuilt.passedOver;
+    }
+    saveCard();
+    transaction.commit();
+    return rebuilt;
+}
+
+MemorySummary summarizeMemory(Database& db, std::int64_t now)
+{
+    ensureReviewTables(db);
+    MemorySummary summary;
+    summary.reviewed = countOf(db, u"SELECT count(*) FROM 記憶"_s);
+    summary.due =
+        countOf(db, u"SELECT count(*) FROM 記憶 WHERE 次回 <= ?1"_s, formatReviewTime(now));
+    summary.reviews = countOf(db, u"SELECT count(*) FROM 復習記録"_s);
+    return summary;
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "Fsrs.h"
+#include "TitleMode.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+class Database;
+
+// What the drill remembers, kept in the phrase book beside the titles: the review log
+// (復習記録, one row per counted Check) and each reviewed title's memory (記憶), which is
+// always the log's replay. Every function throws EngineError on a failure of the engine.
+
+// Adds the review tables to a book that lacks them, in one transaction; a book that has them
+// is only read, so a read-only one still works.
+void ensureReviewTables(Database& db);
+
+// Records a review of the title named `title` in the mode's title column, at `at` or, when the
+// clock was set back, at the title's last review, and reschedules it: one synced transaction.
+// Nothing when the book has no such title.
+std::optional<Fsrs::Card> recordReview(Database& db, TitleMode mode, const QString& title,
+                                       Fsrs::Rating rating, std::int64_t at);
+
+// The titles to review of a category, or of the whole book for an empty one: those due at
+// `now`, the most overdue first, then at most newLimit never reviewed, in title order.
+struct DueTitles {
+    // The titles in the mode's title column, one after another, and where each ends.
+    QString text;
+    std::vector<qsizetype> ends;
+    qsizetype listedDue = 0; // the first ones listed
+    qsizetype due = 0;       // due in all, more than listed when the list is full
+    qsizetype fresh = 0;     // the new titles listed after them
+
+    std::vector<QStringView> titles() const;
+};
+DueTitles dueTitles(Database& db, TitleMode mode, const QString& category, std::int64_t now,
+                    int newLimit, qsizetype listLimit);
+
+// Writes every title's memory anew from the review log, in one transaction. Log rows whose
+// rating or time can't be read are passed over, as every replay passes over them.
+struct Rebuilt {
+    qsizetype titles = 0;
+    qsizetype reviews = 0;
+    qsizetype passedOver = 0;
+};
+Rebuilt rebuildMemory(Database& db);
+
+struct MemorySummary {
+    qsizetype reviewed = 0; // titles with a memory
+    qsizetype due = 0;      // of them, due at now
+    qsizetype reviews = 0;  // rows of the review log
+};
+MemorySummary summarizeMemory(Database& db, std::int64_t now);
