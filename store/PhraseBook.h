@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -29,8 +30,9 @@ public:
     void ListTitles(TitleMode mode);
     // Lists the category's titles that contain the search text of Text1.
     void FilterTitles(TitleMode mode);
-    // Shows the title selected in List1 with its English sentence and translation.
-    void LoadTitle(TitleMode mode);
+    // Shows the title selected in List1 with its English sentence and translation; whether it
+    // did.
+    bool LoadTitle(TitleMode mode);
 
     // Adds the category named in Combo1.
     EditOutcome AddCategory();
@@ -50,6 +52,13 @@ public:
     EditOutcome UpdateTitle(TitleMode mode);
     // Deletes the title named by Text4.
     EditOutcome DeleteTitle(TitleMode mode);
+
+    // Lists the titles to review of the category in Combo1, or of the whole book when it is
+    // empty: those due at now, the most overdue first, then a few never reviewed.
+    void ListDueTitles(TitleMode mode, std::int64_t now);
+    // Records a right or wrong answer for the title named in the mode's title column and
+    // reschedules it. Says nothing; false when it could not be recorded.
+    bool RecordReview(TitleMode mode, const QString& title, bool right, std::int64_t now);
 
 private:
     QString path() const;

@@ -52,6 +52,19 @@ inline const QString deleteCategoryFailed =
 inline const QString deleteCategoryTitlesFailed =
     QStringLiteral("「カテゴリ→タイトル削除」でエラーが発生しました。");
 
+// What a review lists: the titles due, then the new ones.
+inline QString dueTitles(qsizetype due, qsizetype fresh)
+{
+    return QStringLiteral("復習するタイトルが%1件、新しいタイトルが%2件あります。")
+        .arg(due)
+        .arg(fresh);
+}
+inline const QString nothingDue = QStringLiteral("いま復習するタイトルはありません。");
+inline const QString listDueTitlesFailed =
+    QStringLiteral("「復習タイトル検索」でエラーが発生しています。");
+// Said after the verdict of a Check whose review could not be kept.
+inline const QString recordReviewFailed = QStringLiteral("復習の記録でエラーが発生しました。");
+
 inline const QString added = QStringLiteral("正常に登録しました。");
 inline const QString updated = QStringLiteral("正常に更新しました。");
 inline const QString deleted = QStringLiteral("正常に削除しました。");

@@ -66,20 +66,22 @@ void PhraseBook::FilterTitles(TitleMode mode)
     });
 }
 
-void PhraseBook::LoadTitle(TitleMode mode)
+bool PhraseBook::LoadTitle(TitleMode mode)
 {
     const QString title = m_c.List1->selectedTitle();
     const QString statement = u"SELECT %1,  英文, 和訳 FROM タイトル WHERE %1 = '%2'"_s.arg(
         titleColumn(mode), escapeApostrophes(title));
-    run(StoreTexts::loadTitleFailed, query(statement), [this](Result& result) {
+    const auto shown = run(StoreTexts::loadTitleFailed, query(statement), [this](Result& result) {
         if (result.recordCount() == 0) {
             m_c.Text5->setText(StoreTexts::titleMissing);
-            return;
+            return false;
         }
         walkRows(result, kLookupRowLimit, {}, [this](Result& row) {
             m_c.Text4->setText(withoutLeadingSpaces(requireText(row, 0)));
             m_c.Text3->setPlainText(withoutLeadingSpaces(requireText(row, 1)));
             m_c.Text6->setPlainText(withoutLeadingSpaces(requireText(row, 2)));
         });
+        return true;
     });
+    return shown.value_or(false);
 }

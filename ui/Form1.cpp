@@ -6,10 +6,12 @@
 #include "OptionValues.h"
 #include "PlainText.h"
 #include "SpeechEngine.h"
+#include "StoreTexts.h"
 #include "UiTexts.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
 
 #include <optional>
 
@@ -19,6 +21,7 @@ Form1::Form1(const BookPlaces& places, Dialogs& dialogs, SpeechEngine& speech, Q
     , m_options(places)
     , m_dialogs(dialogs)
     , m_speech(speech)
+    , m_clock([] { return QDateTime::currentMSecsSinceEpoch(); })
 {
     ui.setupUi(this);
     setFixedSize(size());
@@ -53,7 +56,8 @@ void Form1::Form_Load()
 {
     ui.Combo2->clear();
     ui.Combo2->setEditText(UiTexts::actionList);
-    ui.Combo2->addItems({UiTexts::actionList, UiTexts::actionAdd, UiTexts::actionDelete});
+    ui.Combo2->addItems(
+        {UiTexts::actionList, UiTexts::actionAdd, UiTexts::actionDelete, UiTexts::actionReview});
     ClearFields();
     book().ListCategories();
     ui.Check1->setCheckState(checkStateOf(m_options.ReadOption(Option::English)));
@@ -70,6 +74,8 @@ PhraseBook Form1::book()
 
 void Form1::ClearFields()
 {
+    m_drilled.reset();
+    m_marks.clear();
     ui.Text1->clear();
     ui.Text2->clear();
     ui.Text3->clear();
@@ -106,8 +112,17 @@ void Form1::List1_Click()
 {
     ui.Text5->clear();
     ui.Text2->clear();
-    book().LoadTitle(currentTitleMode());
-    if (ui.Check3->isChecked() && !speakEnglishSentence())
+    m_marks.clear();
+    const TitleMode mode = currentTitleMode();
+    m_drilled.reset();
+    if (book().LoadTitle(mode))
+        m_drilled = Drilled{mode, ui.List1->selectedTitle(), ui.Text4->text(),
+                            plainTextOf(answerSide(mode))};
+    if (m_reviewing)
+        answerSide(mode)->hide();
+    // In a J-E review the English sentence is the answer: hearing it would give it away.
+    const bool speak = ui.Check3->isChecked() && !(m_reviewing && mode == TitleMode::JE);
+    if (speak && !speakEnglishSentence())
         return;
     ui.Text5->setText(UiTexts::titleSelected);
 }
@@ -139,19 +154,42 @@ bool Form1::speakEnglishSentence()
 
 void Form1::Command7_Click()
 {
-    const QString reference =
-        currentTitleMode() == TitleMode::EJ ? plainTextOf(ui.Text6) : plainTextOf(ui.Text3);
+    const TitleMode mode = currentTitleMode();
+    const QString reference = plainTextOf(answerSide(mode));
     // Exactly the same characters: no trimming, no folding of case or width.
-    const bool isRight = ui.Text2->text() == reference;
-    const QString& verdict = isRight ? UiTexts::right : UiTexts::wrong;
+    const QString answer = ui.Text2->text();
+    const bool isRight = answer == reference;
+    const bool notRecorded = checkCounts(mode, reference) &&
+                             !book().RecordReview(mode, m_drilled->title, isRight, m_clock());
+    // Without sound, or without the record, the drill still says how the answer went.
+    QStringList said{isRight ? UiTexts::right : UiTexts::wrong};
     try {
         // The speed stays whatever the last speaking of a sentence set.
         m_speech.Speak(m_options.ReadOption(isRight ? Option::Anser_true : Option::Anser_false));
-        ui.Text5->setText(verdict);
     } catch (const SpeechError&) {
-        // Without sound the drill still says how the answer went.
-        ui.Text5->setText(verdict + UiTexts::verdictSeparator + UiTexts::speechFailed);
+        said << UiTexts::speechFailed;
     }
+    if (notRecorded)
+        said << StoreTexts::recordReviewFailed;
+    ui.Text5->setText(said.join(UiTexts::verdictSeparator));
+    if (m_reviewing)
+        answerSide(mode)->show();
+    if (isRight)
+        m_marks.clear();
+    else
+        m_marks.show(diffAnswer(answer, reference), ui.Text2, answerSide(mode));
+}
+
+QPlainTextEdit* Form1::answerSide(TitleMode mode) const
+{
+    return mode == TitleMode::EJ ? ui.Text6 : ui.Text3;
+}
+
+bool Form1::checkCounts(TitleMode mode, const QString& reference) const
+{
+    // Seeing the answer is no test, and boxes typed by hand are no title of the book.
+    return m_drilled && m_drilled->mode == mode && answerSide(mode)->isHidden() &&
+           ui.Text4->text() == m_drilled->shownTitle && reference == m_drilled->reference;
 }
 
 // Category actions: list the category's titles, add it, delete it with its titles.
@@ -160,6 +198,9 @@ void Form1::Command3_Click()
 {
     ui.Text5->clear();
     const QString action = ui.Combo2->currentText();
+    if (action == UiTexts::actionReview)
+        return reviewTitles();
+    endReview();
     if (action == UiTexts::actionList) {
         ui.List1->clear();
         if (!ui.Text1->text().isEmpty())
@@ -202,6 +243,21 @@ void Form1::deleteCategory()
     book().ListCategories();
 }
 
+void Form1::reviewTitles()
+{
+    m_reviewing = true;
+    book().ListDueTitles(currentTitleMode(), m_clock());
+}
+
+void Form1::endReview()
+{
+    if (!m_reviewing)
+        return;
+    m_reviewing = false;
+    Check1_Click();
+    Check2_Click();
+}
+
 // Title edits: register, update, delete the title of Text4.
 
 void Form1::Command4_Click()
@@ -222,8 +278,10 @@ void Form1::Command5_Click()
 {
     // A refused update keeps its error text in view; the boxes stay as they are.
     if (const auto mode = confirmTitleEdit(UiTexts::askUpdate);
-        mode && book().UpdateTitle(*mode) != EditOutcome::Failed)
+        mode && book().UpdateTitle(*mode) != EditOutcome::Failed) {
+        endReview();
         book().ListTitles(*mode);
+    }
 }
 
 void Form1::Command6_Click()
@@ -243,6 +301,7 @@ std::optional<TitleMode> Form1::confirmTitleEdit(const QString& question)
 
 void Form1::showEditedTitles(TitleMode mode)
 {
+    endReview();
     ClearFields();
     book().ListTitles(mode);
 }
@@ -263,7 +322,11 @@ void Form1::Command9_Click()
             .Check3 = ui.Check3,
             .ApplyTitleMode = [this](TitleMode mode) { ApplyTitleMode(mode); },
             .ClearFields = [this] { ClearFields(); },
-            .clearTitles = [this] { ui.List1->clear(); },
+            .clearTitles =
+                [this] {
+                    endReview();
+                    ui.List1->clear();
+                },
             .tell = [this](const QString& text) { m_dialogs.tell(text); },
         };
         m_settings = new Form2(m_options, std::move(link), this);

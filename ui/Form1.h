@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AnswerMarks.h"
 #include "BookPlaces.h"
 #include "OptionStore.h"
 #include "PhraseBook.h"
@@ -9,6 +10,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 
 class Dialogs;
@@ -34,6 +37,11 @@ public:
     // the status line, when that failed. An empty sentence is silently nothing.
     bool speakEnglishSentence();
 
+    // The time reviews are recorded at and due by, in milliseconds since 1970 UTC; the system
+    // clock unless a test sets another.
+    using Clock = std::function<std::int64_t()>;
+    void setClock(Clock clock) { m_clock = std::move(clock); }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -47,13 +55,22 @@ private:
     void List1_Click();
     void Command1_Click();
 
-    // Drill: the answer checked against the title's other side.
+    // Drill: the answer checked against the title's other side, and a review recorded when
+    // the title was drilled with that side hidden.
     void Command7_Click();
+    // The box that shows the side the user answers with.
+    QPlainTextEdit* answerSide(TitleMode mode) const;
+    // Whether a Check now tests the title chosen last, as it was shown.
+    bool checkCounts(TitleMode mode, const QString& reference) const;
 
     // Category actions: list the category's titles, add it, delete it with its titles.
     void Command3_Click();
     void addCategory();
     void deleteCategory();
+    // Lists what is due, and hides each chosen title's answer side until its Check.
+    void reviewTitles();
+    // The list no longer holds a review: both sides show as the check boxes say.
+    void endReview();
 
     // Title edits: register, update, delete the title of Text4.
     void Command4_Click();
@@ -79,4 +96,17 @@ private:
     Dialogs& m_dialogs;
     SpeechEngine& m_speech;
     QPointer<Form2> m_settings;
+
+    // The title chosen last from the list, and how it was shown: a Check counts for it only
+    // while the boxes still show it.
+    struct Drilled {
+        TitleMode mode;
+        QString title;
+        QString shownTitle;
+        QString reference;
+    };
+    std::optional<Drilled> m_drilled;
+    bool m_reviewing = false; // List1 holds what a review listed
+    AnswerMarks m_marks;
+    Clock m_clock;
 };

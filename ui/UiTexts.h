@@ -19,6 +19,7 @@ inline const QString answerInEnglish = QStringLiteral("解答欄（英語）");
 inline const QString actionList = QStringLiteral("選択");
 inline const QString actionAdd = QStringLiteral("登録");
 inline const QString actionDelete = QStringLiteral("削除");
+inline const QString actionReview = QStringLiteral("復習");
 
 // The category questions end their title in "!", the title questions in a full-width "！".
 inline const QString categoryQuestionTitle = QStringLiteral("確認!");

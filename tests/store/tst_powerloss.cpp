@@ -113,6 +113,8 @@ private:
     static inline int s_cutAt = 0;
 };
 
+constexpr std::int64_t kFirstReview = 1'796'000'000'000;
+
 // A phrase book with 300 titles in category c and one in another, and the controls the
 // operations read.
 struct Book : StoreWidgets {
@@ -127,6 +129,8 @@ struct Book : StoreWidgets {
                     "INSERT INTO タイトル SELECT 'c title ' || i, 'c 題 ' || i, 'Sentence ' || i, "
                     "'文 ' || i, 'c' FROM n;"
                     "INSERT INTO タイトル VALUES ('kept', '残る', 'Kept.', '残る。', 'other')"_s);
+        // A title already reviewed, whose memory goes with it and is rewritten by a review.
+        book.RecordReview(TitleMode::EJ, u"c title 2"_s, false, kFirstReview);
         combo.setEditText(u"c"_s);
         title.setText(u"c title 2"_s);
         english.setPlainText(u"New sentence."_s);
@@ -136,7 +140,17 @@ struct Book : StoreWidgets {
     {
         return folder.rows(u"SELECT * FROM カテゴリ ORDER BY 1"_s) +
                folder.rows(u"SELECT * FROM タイトル ORDER BY 1"_s) +
-               folder.rows(u"SELECT * FROM オプション ORDER BY 1, 2"_s);
+               folder.rows(u"SELECT * FROM オプション ORDER BY 1, 2"_s) + reviews();
+    }
+    // The review tables with their schema, when the book has them.
+    QStringList reviews() const
+    {
+        const QStringList schema = folder.rows(
+            u"SELECT sql FROM sqlite_master WHERE tbl_name IN ('復習記録', '記憶') ORDER BY 1"_s);
+        if (schema.isEmpty())
+            return {};
+        return schema + folder.rows(u"SELECT * FROM 復習記録 ORDER BY 3"_s) +
+               folder.rows(u"SELECT * FROM 記憶 ORDER BY 1"_s);
     }
 };
 
@@ -145,6 +159,7 @@ using Step = std::function<EditOutcome(Book&)>;
 struct Edit {
     const char* name;
     std::vector<Step> steps;
+    std::function<void(Book&)> before = {}; // run with the power safely on
 };
 
 // clang-format off
@@ -160,6 +175,10 @@ const Edit kEdits[] = {
     {"title update", {[](Book& b) { return b.book.UpdateTitle(TitleMode::EJ); }}},
     {"title delete", {[](Book& b) { return b.book.DeleteTitle(TitleMode::EJ); }}},
     {"option save", {[](Book& b) { return b.options.WriteOption(Option::Speed, u"190"_s) == 0 ? EditOutcome::Done : EditOutcome::Failed; }}},
+    {"review record", {[](Book& b) { return b.book.RecordReview(TitleMode::JE, u"c 題 2"_s, true, kFirstReview + 86'400'000) ? EditOutcome::Done : EditOutcome::Failed; }}},
+    // A book from before the review tables gets them with its first review.
+    {"review record, tables added", {[](Book& b) { return b.book.RecordReview(TitleMode::EJ, u"kept"_s, true, kFirstReview) ? EditOutcome::Done : EditOutcome::Failed; }},
+        [](Book& b) { b.folder.exec(u"DROP TABLE 復習記録; DROP TABLE 記憶"_s); }},
 };
 // clang-format on
 
@@ -183,6 +202,8 @@ private slots:
         QList<QStringList> states;
         {
             Book b;
+            if (e.before)
+                e.before(b);
             states << b.contents();
             for (const Step& step : e.steps) {
                 QCOMPARE(step(b), EditOutcome::Done);
@@ -192,6 +213,8 @@ private slots:
 
         for (int cut = 1;; ++cut) {
             Book b;
+            if (e.before)
+                e.before(b);
             PowerCut::arm(cut);
             qsizetype acknowledged = 0;
             while (acknowledged < qsizetype(e.steps.size()) &&

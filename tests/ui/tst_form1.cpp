@@ -1,8 +1,10 @@
+#include "ReviewTime.h"
 #include "StoreTexts.h"
 #include "TestWindow.h"
 #include "UiTexts.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -31,6 +33,33 @@ QStringList titles(const TestFolder& folder)
 QStringList categories(const TestFolder& folder)
 {
     return folder.rows(u"SELECT カテゴリ名 FROM カテゴリ ORDER BY rowid"_s);
+}
+
+struct Drill {
+    TitleMode mode;
+    bool answerHidden, typedByHand, readOnly;
+    QString answer;
+    QStringList logged; // the review log after the Check
+    QString status;
+};
+
+// 2026-12-07T12:00:00.000Z
+constexpr std::int64_t kNow = 1'796'644'800'000;
+constexpr std::int64_t kDay = 86'400'000;
+
+QStringList reviewLog(const TestFolder& folder)
+{
+    return folder.rows(u"SELECT * FROM 復習記録 ORDER BY rowid"_s);
+}
+
+// Where the marks of a box lie, as "from+length" each.
+QStringList marksOf(QPlainTextEdit* box)
+{
+    QStringList marks;
+    for (const QTextEdit::ExtraSelection& mark : box->extraSelections())
+        marks << u"%1+%2"_s.arg(mark.cursor.selectionStart())
+                     .arg(mark.cursor.selectionEnd() - mark.cursor.selectionStart());
+    return marks;
 }
 
 struct Refused {
@@ -65,7 +94,7 @@ private slots:
         QCOMPARE(w.text("Combo1"), u"あいさつ"_s);
         for (const char* box : {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6"})
             QVERIFY2(w.text(box).isEmpty(), box);
-        QCOMPARE(w.items("Combo2"), (QStringList{u"選択"_s, u"登録"_s, u"削除"_s}));
+        QCOMPARE(w.items("Combo2"), (QStringList{u"選択"_s, u"登録"_s, u"削除"_s, u"復習"_s}));
         QVERIFY(w.speech.calls.isEmpty() && w.dialogs.shown.isEmpty());
         QCOMPARE(openFileCount(), 0);
     }
@@ -270,6 +299,138 @@ private slots:
         QCOMPARE(w.text("Text5"),
                  row.failing ? verdict + u"　"_s + UiTexts::speechFailed : verdict);
         QCOMPARE(w.text("Text2"), row.answer);
+    }
+
+    // A Check records a review of the title chosen in the list, right or wrong, only while its
+    // answer side is hidden; boxes typed by hand are no title. A review that can't be kept is
+    // said after the verdict.
+    void checkRecordsAReview_data()
+    {
+        QTest::addColumn<Drill>("row");
+        const auto ej = TitleMode::EJ, je = TitleMode::JE;
+        const QString at = u"2026-12-07T12:00:00.000Z"_s, right = UiTexts::right;
+        // clang-format off
+        QTest::newRow("E-J, right") << Drill{ej, true, false, false, u"空港まで。"_s, {u"Airport|3|"_s + at}, right};
+        QTest::newRow("J-E, wrong") << Drill{je, true, false, false, u"To the airport"_s, {u"Airport|1|"_s + at}, UiTexts::wrong};
+        QTest::newRow("answer in view") << Drill{ej, false, false, false, u"空港まで。"_s, {}, right};
+        QTest::newRow("typed by hand") << Drill{ej, true, true, false, u"空港まで。"_s, {}, right};
+        QTest::newRow("read-only book") << Drill{ej, true, false, true, u"空港まで。"_s, {}, right + u"　"_s + StoreTexts::recordReviewFailed};
+        // clang-format on
+    }
+    void checkRecordsAReview()
+    {
+        QFETCH(Drill, row);
+        TestFolder folder;
+        folder.addTitles();
+        TestWindow w(folder);
+        w.form.setClock([] { return kNow; });
+        w.form.ApplyTitleMode(row.mode);
+        const bool ej = row.mode == TitleMode::EJ;
+        w.setChecked(ej ? "Check2" : "Check1", !row.answerHidden);
+        if (row.typedByHand) {
+            w.typeTitle(u"旅行"_s, ej ? u"Airport"_s : u"空港"_s, u"To the airport."_s,
+                        u"空港まで。"_s);
+        } else {
+            w.listCategory(u"旅行"_s);
+            w.clickTitle(ej ? u"Airport"_s : u"空港"_s);
+        }
+        QVERIFY(folder.setReadOnly(row.readOnly));
+        const auto writable = qScopeGuard([&] { folder.setReadOnly(false); });
+        w.setText("Text2", row.answer);
+        w.click("Command7");
+        QCOMPARE(w.text("Text5"), row.status);
+        QCOMPARE(reviewLog(folder), row.logged);
+        QCOMPARE(openFileCount(), 0);
+    }
+
+    // 復習 lists the category's titles that are due, the most overdue first, then at most 20
+    // never reviewed; with no category, the whole book's. A title chosen from it hides its
+    // answer side, and in J-E isn't spoken, until the Check shows it again.
+    void review()
+    {
+        TestFolder folder;
+        folder.addTitles();
+        folder.exec(u"INSERT INTO カテゴリ VALUES ('多い');"
+                    "WITH RECURSIVE n(i) AS (SELECT 10 UNION ALL SELECT i + 1 FROM n WHERE i < 34) "
+                    "INSERT INTO タイトル SELECT 'word ' || i, '語 ' || i, 'W.', '語。', '多い' "
+                    "FROM n"_s);
+        const auto remember = [&](const char* title, int dueInDays) {
+            folder.exec(
+                u"INSERT INTO 記憶 VALUES ('%1', 3, 5, '%2', '2026-01-01T00:00:00.000Z', "
+                "1, 0)"_s.arg(QLatin1String(title), formatReviewTime(kNow + dueInDays * kDay)));
+        };
+        remember("hot tea", -1);
+        remember("Airport", -2);
+        remember("Good morning", 1);
+        remember("Deadline", -3);
+        TestWindow w(folder);
+        w.form.setClock([] { return kNow; });
+        w.setText("Combo1", u"旅行"_s);
+        w.setText("Combo2", u"復習"_s);
+        w.click("Command3");
+        QCOMPARE(w.items("List1"), (QStringList{u"Airport"_s, u"hot tea"_s, u"hat shop"_s}));
+        QCOMPARE(w.text("Label5") + w.text("Text5"), u"3"_s + StoreTexts::dueTitles(2, 1));
+
+        w.clickTitle(u"Airport"_s);
+        QVERIFY(!w.shown("Text6") && w.shown("Text3"));
+        QCOMPARE(w.speech.calls.last(), u"speak:To the airport."_s);
+        w.setText("Text2", u"空港まで。"_s);
+        w.click("Command7");
+        QVERIFY(w.shown("Text6"));
+        QCOMPARE(reviewLog(folder).size(), 1);
+
+        w.form.ApplyTitleMode(TitleMode::JE);
+        w.setText("Combo1", QString());
+        w.click("Command3");
+        QCOMPARE(w.items("List1").mid(0, 5),
+                 (QStringList{u"締め切り"_s, u"あついお茶"_s, u"ぼうし屋"_s, u"わたしの"_s,
+                              u"語 10"_s}));
+        QCOMPARE(w.text("Label5") + w.text("Text5"), u"22"_s + StoreTexts::dueTitles(2, 20));
+        w.speech.calls.clear();
+        w.clickTitle(u"締め切り"_s);
+        QVERIFY(!w.shown("Text3") && w.shown("Text6"));
+        QCOMPARE(w.speech.calls, QStringList());
+
+        w.setText("Combo1", u"多い"_s);
+        w.click("Command3");
+        QCOMPARE(w.text("Label5") + w.text("Text5"), u"20"_s + StoreTexts::dueTitles(0, 20));
+        w.setText("Combo1", u"空"_s);
+        w.click("Command3");
+        QCOMPARE(w.text("Label5") + w.text("Text5"), u"0"_s + StoreTexts::nothingDue);
+        // Listing again leaves the review: both sides show as the check boxes say.
+        w.listCategory(u"旅行"_s);
+        QVERIFY(w.shown("Text3") && w.shown("Text6"));
+    }
+
+    // After a wrong answer the right answer's missing characters are marked where it is shown,
+    // nothing moving; the marks go with the next text.
+    void wrongAnswerShowsWhereItWentWrong()
+    {
+        TestFolder folder;
+        folder.addTitles();
+        TestWindow w(folder);
+        QList<QRect> places;
+        const auto controls = w.form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        for (const QWidget* control : controls)
+            places << control->geometry();
+        w.listCategory(u"旅行"_s);
+        w.clickTitle(u"Airport"_s);
+        w.setText("Text2", u"空港へ。"_s);
+        w.click("Command7");
+        auto* translation = w.get<QPlainTextEdit>("Text6");
+        QCOMPARE(marksOf(translation), QStringList{u"2+2"_s});
+        w.setText("Text2", u"空港まで。"_s);
+        w.click("Command7");
+        QCOMPARE(marksOf(translation), QStringList());
+        w.setText("Text2", QString());
+        w.click("Command7");
+        QCOMPARE(marksOf(translation), QStringList{u"0+5"_s});
+        w.clickTitle(u"hot tea"_s);
+        QCOMPARE(marksOf(translation), QStringList());
+        QList<QRect> after;
+        for (const QWidget* control : controls)
+            after << control->geometry();
+        QCOMPARE(after, places);
     }
 
     // A category is added, or goes with its titles or on its own; the lists are read again and
