@@ -4,6 +4,7 @@
 #include "BookExport.h"
 #include "BookFile.h"
 #include "BookImport.h"
+#include "BookReviews.h"
 #include "Database.h"
 #include "PhraseBookFile.h"
 
@@ -21,6 +22,8 @@ const char kUsage[] = "usage: wordlark-book [--book PATH] COMMAND ...\n"
                       "  import [--csv | --tsv] [--encoding utf-8|cp932] [--category NAME]\n"
                       "         [--on-duplicate skip|update] [--dry-run] FILE\n"
                       "                            add the titles of FILE in one transaction\n"
+                      "  reviews [--rebuild]       what the drill remembers; with --rebuild,\n"
+                      "                            every title's memory replayed from its reviews\n"
                       "Without --book, the phrase book that wordlark uses.\n";
 
 void say(QIODevice& err, const QString& line)
@@ -39,10 +42,11 @@ struct Arguments {
     QCommandLineOption onDuplicate{QStringLiteral("on-duplicate"), QString(),
                                    QStringLiteral("POLICY")};
     QCommandLineOption dryRun{QStringLiteral("dry-run")};
+    QCommandLineOption rebuild{QStringLiteral("rebuild")};
 
     Arguments()
     {
-        parser.addOptions({book, category, csv, tsv, anki, encoding, onDuplicate, dryRun});
+        parser.addOptions({book, category, csv, tsv, anki, encoding, onDuplicate, dryRun, rebuild});
     }
     // Whether any of the options is given; they belong to another command.
     bool anyOf(std::initializer_list<const QCommandLineOption*> options) const
@@ -164,13 +168,17 @@ int runBookCommand(const QStringList& arguments, QIODevice& out, QIODevice& err,
     bool fits = false;
     if (command == QLatin1String("new"))
         fits = words.size() == 2 && !a.anyOf({&a.book, &a.category, &a.csv, &a.tsv, &a.anki,
-                                              &a.encoding, &a.onDuplicate, &a.dryRun});
+                                              &a.encoding, &a.onDuplicate, &a.dryRun, &a.rebuild});
     else if (command == QLatin1String("export"))
-        fits = words.size() <= 2 && !a.anyOf({&a.tsv, &a.encoding, &a.onDuplicate, &a.dryRun}) &&
+        fits = words.size() <= 2 &&
+               !a.anyOf({&a.tsv, &a.encoding, &a.onDuplicate, &a.dryRun, &a.rebuild}) &&
                !(a.parser.isSet(a.csv) && a.parser.isSet(a.anki));
     else if (command == QLatin1String("import"))
-        fits = words.size() == 2 && !a.anyOf({&a.anki}) &&
+        fits = words.size() == 2 && !a.anyOf({&a.anki, &a.rebuild}) &&
                !(a.parser.isSet(a.csv) && a.parser.isSet(a.tsv));
+    else if (command == QLatin1String("reviews"))
+        fits = words.size() == 1 && !a.anyOf({&a.category, &a.csv, &a.tsv, &a.anki, &a.encoding,
+                                              &a.onDuplicate, &a.dryRun});
     if (!fits) {
         err.write(kUsage);
         return 2;
@@ -180,6 +188,9 @@ int runBookCommand(const QStringList& arguments, QIODevice& out, QIODevice& err,
             return makeBook(words[1], err);
         if (command == QLatin1String("export"))
             return exportTo(a, words.value(1), out, err, env);
+        if (command == QLatin1String("reviews"))
+            return reviewBook(*openBook(bookOf(a, env), env.busyTimeoutMs),
+                              a.parser.isSet(a.rebuild), env.now(), out, err);
         return importFrom(a, words[1], err, env);
     } catch (const BookError& e) {
         say(err, QStringLiteral("wordlark-book: %1").arg(QString::fromUtf8(e.what())));

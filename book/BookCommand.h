@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <cstdio>
+#include <functional>
 
 class QIODevice;
 
@@ -14,6 +17,8 @@ struct BookEnvironment {
     int busyTimeoutMs = 5000;
     // Where to draw a progress line: standard error when it is a terminal, else nowhere.
     std::FILE* progress = nullptr;
+    // Now, in milliseconds since 1970 UTC: what is due is due by it.
+    std::function<std::int64_t()> now = [] { return QDateTime::currentMSecsSinceEpoch(); };
 };
 
 // Runs wordlark-book with its arguments (without the program name): exported titles go to

@@ -1,4 +1,5 @@
-// wordlark-book: imports and exports the titles of a phrase book as TSV, CSV or Anki notes.
+// wordlark-book: imports and exports the titles of a phrase book as TSV, CSV or Anki notes,
+// and keeps its review memory.
 
 #include "BookCommand.h"
 #include "DefaultBook.h"

@@ -33,6 +33,7 @@ Run book(const TestFolder& folder, const QStringList& arguments)
     BookEnvironment environment;
     environment.defaultBook = folder.file();
     environment.busyTimeoutMs = 100; // only the locked case's other connection holds the book
+    environment.now = [] { return 1'796'644'800'000LL; }; // 2026-12-07T12:00:00.000Z
     const int status = runBookCommand(arguments, out, err, environment);
     return {status, out.data(), QString::fromUtf8(err.data())};
 }
@@ -209,6 +210,31 @@ private slots:
         QCOMPARE(changed.join(u'\n'), titles);
         if (titles.isEmpty())
             QVERIFY(contents(folder.file()) == own);
+    }
+
+    // reviews tells what the drill remembers, adding the tables to a book without them;
+    // --rebuild replays the log into every title's memory, titles no longer in the book left out.
+    void reviews()
+    {
+        TestFolder folder;
+        folder.addTitles();
+        folder.exec(u"DROP TABLE 復習記録; DROP TABLE 記憶"_s);
+        Run run = book(folder, {u"reviews"_s});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, "titles reviewed: 0, due now: 0, reviews recorded: 0\n"_ba);
+        folder.exec(u"INSERT INTO 復習記録 VALUES ('airport', 3, '2026-11-01T09:00:00.000Z'),"
+                    "('Airport', 3, '2026-11-03T09:00:00.000Z'),"
+                    "('hot tea', 1, '2026-12-07T11:00:00.000Z'),"
+                    "('Gone', 3, '2026-12-01T00:00:00.000Z'),"
+                    "('hot tea', 3, 'yesterday')"_s);
+        run = book(folder, {u"--book"_s, folder.file(), u"reviews"_s, u"--rebuild"_s});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.err, u"rebuilt the memory of 2 titles from 4 reviews; passed over 1 reviews "
+                          "whose rating or time can't be read\n"_s);
+        // Airport's second Good at 2 days is due again within the month; hot tea's Again the
+        // next day.
+        QCOMPARE(run.out, "titles reviewed: 2, due now: 1, reviews recorded: 5\n"_ba);
+        QCOMPARE(book(folder, {u"reviews"_s, u"--csv"_s}).status, 2);
     }
 };
 
