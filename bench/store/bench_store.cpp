@@ -379,8 +379,10 @@ void fill(TitleList* list, const ReadTitles& read)
     std::vector<QStringView> titles;
     titles.reserve(read.ends.size());
     qsizetype begin = 0;
-    for (const qsizetype end : read.ends)
-        titles.push_back(QStringView(read.text).sliced(begin, end - std::exchange(begin, end)));
+    for (const qsizetype end : read.ends) {
+        titles.push_back(QStringView(read.text).sliced(begin, end - begin));
+        begin = end;
+    }
     list->clear();
     list->addTitles(titles);
 }
@@ -390,8 +392,10 @@ void fill(QListWidget* list, const ReadTitles& read)
     QStringList titles;
     titles.reserve(static_cast<qsizetype>(read.ends.size()));
     qsizetype begin = 0;
-    for (const qsizetype end : read.ends)
-        titles << read.text.sliced(begin, end - std::exchange(begin, end));
+    for (const qsizetype end : read.ends) {
+        titles << read.text.sliced(begin, end - begin);
+        begin = end;
+    }
     list->clear();
     list->addItems(titles);
 }
