@@ -17,6 +17,8 @@
 #include "OptionStore.h"
 #include "PhraseBook.h"
 #include "Result.h"
+#include "ReviewGenerator.h"
+#include "ReviewTime.h"
 #include "Statement.h"
 #include "TitleList.h"
 
@@ -51,6 +53,8 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr std::uint64_t kSeed = 20260101;
+// What the reviews are due by: 2026-12-07T12:00:00.000Z.
+constexpr std::int64_t kNow = 1'796'644'800'000;
 // Set once the books are made: the names come from another file's tables.
 QString kBigCategory;      // 32,767 titles
 QString kThousandCategory; // 1,000 titles
@@ -84,6 +88,10 @@ void makeBooks()
         if (const QString error = generatePhraseBook(DatabasePath(folder), shape, kSeed);
             !error.isEmpty())
             qFatal("can't make a phrase book: %s", qPrintable(error));
+    // Half the large book's titles reviewed, five times each.
+    if (const QString error = generateReviews(DatabasePath(books->large), 2, 5, kNow, kSeed);
+        !error.isEmpty())
+        qFatal("can't make the reviews: %s", qPrintable(error));
     // The edits change their book, so they get a copy of their own.
     QFile::copy(DatabasePath(books->large), DatabasePath(books->edits));
     books->largeTitles = generateTitles(largeBook(), kSeed);
@@ -675,6 +683,101 @@ void Floor_DeleteCategoryTitles(benchmark::State& state)
     insertTitles(books->edits, titles);
 }
 
+// ---- review ------------------------------------------------------------------------------
+
+// The titles to review of the largest category (8,000 or so due) or of the whole book (about
+// 25,000), listed as the window lists them.
+QString reviewCategory(const benchmark::State& state)
+{
+    return state.range(0) == 0 ? kBigCategory : QString();
+}
+
+void Op_ListDueTitles(benchmark::State& state)
+{
+    Controls c;
+    PhraseBook book(books->large, c.view());
+    c.combo->setEditText(reviewCategory(state));
+    for (auto _ : state) {
+        book.ListDueTitles(TitleMode::EJ, kNow);
+        state.PauseTiming();
+        const bool wrong = c.list->count() < 1000;
+        Controls::settle();
+        state.ResumeTiming();
+        if (wrong)
+            return state.SkipWithError(qPrintable(c.status->text()));
+    }
+}
+void Floor_ListDueTitles(benchmark::State& state)
+{
+    Controls c;
+    Raw raw(books->large);
+    const QString category = reviewCategory(state);
+    const QString where = category.isEmpty() ? QString() : u"t.カテゴリ名 = ?9 AND "_s;
+    const QString due = u"SELECT t.タイトル名_英語 FROM 記憶 m JOIN タイトル t ON "
+                        u"t.タイトル名_英語 = m.タイトル名_英語 WHERE %1m.次回 <= ?1 "
+                        u"ORDER BY m.次回, t.タイトル名_英語 LIMIT 32767"_s.arg(where);
+    const QString fresh = u"SELECT t.タイトル名_英語 FROM タイトル t WHERE %1NOT EXISTS (SELECT 1 "
+                          u"FROM 記憶 m WHERE m.タイトル名_英語 = t.タイトル名_英語) "
+                          u"ORDER BY t.タイトル名_英語 LIMIT 20"_s.arg(where);
+    for (auto _ : state) {
+        ReadTitles read;
+        for (const QString& sql : {due, fresh}) {
+            sqlite3_stmt* stmt = raw.prepare(sql);
+            Raw::bind(stmt, 1, formatReviewTime(kNow));
+            if (!category.isEmpty())
+                Raw::bind(stmt, 9, category);
+            while (sqlite3_step(stmt) == SQLITE_ROW) {
+                appendFromEngine(read.text, sqlite3_column_text(stmt, 0),
+                                 sqlite3_column_bytes(stmt, 0));
+                read.ends.push_back(read.text.size());
+            }
+            sqlite3_finalize(stmt);
+        }
+        fill(c.list, read);
+        c.count->setText(QString::number(read.ends.size()));
+        state.PauseTiming();
+        Controls::settle();
+        state.ResumeTiming();
+    }
+}
+
+// A Check's record: the review logged and the title's memory rewritten, one synced commit.
+void Op_RecordReview(benchmark::State& state)
+{
+    Controls c;
+    PhraseBook book(books->edits, c.view());
+    const QString title = titleIn(11).english;
+    std::int64_t at = kNow;
+    for (auto _ : state) {
+        at += 60'000;
+        if (!book.RecordReview(TitleMode::EJ, title, true, at))
+            return state.SkipWithError("not recorded");
+    }
+}
+void Floor_RecordReview(benchmark::State& state)
+{
+    Raw raw(books->edits);
+    const QString title = titleIn(12).english;
+    std::int64_t at = kNow;
+    for (auto _ : state) {
+        at += 60'000;
+        raw.exec(u"BEGIN IMMEDIATE"_s);
+        sqlite3_stmt* add = raw.prepare(u"INSERT INTO 復習記録 VALUES (?, 3, ?)"_s);
+        Raw::bind(add, 1, title);
+        Raw::bind(add, 2, formatReviewTime(at));
+        raw.run(add);
+        sqlite3_finalize(add);
+        sqlite3_stmt* save = raw.prepare(u"INSERT OR REPLACE INTO 記憶 VALUES (?, 3.2, 5.1, ?, ?, "
+                                         u"2, 0)"_s);
+        Raw::bind(save, 1, title);
+        Raw::bind(save, 2, formatReviewTime(at + 86'400'000));
+        Raw::bind(save, 3, formatReviewTime(at));
+        raw.run(save);
+        sqlite3_finalize(save);
+        raw.exec(u"COMMIT"_s);
+    }
+}
+
 // ---- start-up ----------------------------------------------------------------------------
 
 // Notes the first paint of a window.
@@ -825,6 +928,11 @@ void registerAll()
     add("floor/DeleteTitle", Floor_DeleteTitle);
     add("DeleteCategoryTitles", Op_DeleteCategoryTitles)->Iterations(20);
     add("floor/DeleteCategoryTitles", Floor_DeleteCategoryTitles)->Iterations(20);
+    for (auto* b :
+         {add("ListDueTitles", Op_ListDueTitles), add("floor/ListDueTitles", Floor_ListDueTitles)})
+        b->ArgName("book")->Arg(0)->Arg(1);
+    add("RecordReview", Op_RecordReview);
+    add("floor/RecordReview", Floor_RecordReview);
     add("StartUp", Op_StartUp)->UseManualTime()->Iterations(20);
     add("floor/StartUp", Floor_StartUp);
 }
@@ -902,6 +1010,10 @@ void printTable(const Collector& c, const Fresh& fresh)
         {"UpdateTitle", "UpdateTitle", "floor/UpdateTitle", 5},
         {"DeleteTitle", "DeleteTitle", "floor/DeleteTitle", 5},
         {"DeleteCategoryTitles (1,000)", "DeleteCategoryTitles", "floor/DeleteCategoryTitles", 200},
+        {"Review, category (32,767)", "ListDueTitles/book:0", "floor/ListDueTitles/book:0", 40,
+         true},
+        {"Review, whole book", "ListDueTitles/book:1", "floor/ListDueTitles/book:1", 40, true},
+        {"Check's record", "RecordReview", "floor/RecordReview", 5},
         {"Start-up to first paint", "StartUp", "floor/StartUp", 150},
     };
     std::printf("\nPhrase books: 100,000 titles in 1,000 categories (one of 32,767, one of 1,000); "

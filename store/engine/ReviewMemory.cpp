@@ -191,31 +191,36 @@ Rebuilt rebuildMemory(Database& db)
     Transaction transaction(db.handle());
     ensureReviewTables(db);
     Statement(db.handle(), u"DELETE FROM 記憶"_s).execute();
+    Statement log(db.handle(), u"SELECT タイトル名_英語, 評価, 日時 FROM 復習記録 "
+                               u"ORDER BY タイトル名_英語, 日時, rowid"_s);
     // Only titles of the book get a memory; a log row of a title that is gone has no card.
-    Statement log(
-        db.handle(),
-        u"SELECT r.タイトル名_英語, r.評価, r.日時 FROM 復習記録 r WHERE EXISTS (SELECT 1 "
-        u"FROM タイトル t WHERE t.タイトル名_英語 = r.タイトル名_英語) "
-        u"ORDER BY r.タイトル名_英語, r.日時, r.rowid"_s);
+    Statement inBook(db.handle(), u"SELECT 1 FROM タイトル WHERE タイトル名_英語 = ?1"_s);
     Statement save(db.handle(), kSaveMemory);
     Rebuilt rebuilt;
     QString title;
+    bool titleInBook = false;
     Fsrs::Card card;
     const auto saveCard = [&] {
-        if (!card.isNew()) {
+        if (titleInBook && !card.isNew()) {
             saveMemory(save, title, card);
             ++rebuilt.titles;
         }
     };
     while (log.next()) {
-        ++rebuilt.reviews;
         QString english = log.text(0);
         // The log's order groups a title's rows whatever their case, as the key compares.
-        if (!sameKey(english, title)) {
+        if (!sameKey(english, title) || title.isNull()) {
             saveCard();
             title = std::move(english);
             card = {};
+            inBook.bind(1, title);
+            titleInBook = inBook.next();
+            if (titleInBook)
+                inBook.next(); // to its end, so that it is reset for the next title
         }
+        if (!titleInBook)
+            continue;
+        ++rebuilt.reviews;
         if (const auto review = reviewOf(log.integer(1), log.text(2)))
             replay(card, *review);
         else
