@@ -17,9 +17,9 @@ CREATE TABLE IF NOT EXISTS 記憶 (
     前回           TEXT NOT NULL,
     回数           INTEGER NOT NULL,
     忘却           INTEGER NOT NULL
-);
--- The titles due, the most overdue first.
-CREATE INDEX IF NOT EXISTS 記憶_次回 ON 記憶 (次回);
+) WITHOUT ROWID;
+-- The titles due, the most overdue first, read from the index alone.
+CREATE INDEX IF NOT EXISTS 記憶_次回 ON 記憶 (次回, タイトル名_英語);
 
 -- A title's memory goes with it, in the same transaction, whatever deletes it; a title whose
 -- English title is rewritten keeps its memory.
