@@ -74,6 +74,28 @@ QByteArray foldedCase(const QByteArray& text)
     return folded;
 }
 
+// A title from the file as a problem quotes it: on the one line of the report, and with no
+// control character that a terminal would act on (a file from elsewhere could clear the
+// screen or forge lines).
+QString quoted(const QByteArray& utf8)
+{
+    QString shown;
+    for (const QChar c : QString::fromUtf8(utf8)) {
+        if (c == u'\t')
+            shown += u"\\t";
+        else if (c == u'\n')
+            shown += u"\\n";
+        else if (c == u'\r')
+            shown += u"\\r";
+        else if (c.category() == QChar::Other_Control)
+            shown +=
+                QStringLiteral("\\u%1").arg(static_cast<int>(c.unicode()), 4, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return u'"' + shown + u'"';
+}
+
 bool isHeader(const std::vector<QByteArray>& fields)
 {
     auto named = [&](std::initializer_list<int> columns) {
@@ -207,21 +229,21 @@ QString Importer::resolveDuplicate(const TitleFields& title, int line)
     if (!english && !japanese)
         return QString::fromUtf8(sqlite3_errmsg(m_db.handle()));
     if (const int earlier = lineOf(english))
-        return QStringLiteral("the English title \"%1\" is also on line %2")
-            .arg(QString::fromUtf8(title[EnglishTitle]), QString::number(earlier));
+        return QStringLiteral("the English title %1 is also on line %2")
+            .arg(quoted(title[EnglishTitle]), QString::number(earlier));
     if (const int earlier = lineOf(japanese))
-        return QStringLiteral("the Japanese title \"%1\" is also on line %2")
-            .arg(QString::fromUtf8(title[JapaneseTitle]), QString::number(earlier));
+        return QStringLiteral("the Japanese title %1 is also on line %2")
+            .arg(quoted(title[JapaneseTitle]), QString::number(earlier));
     if (english && japanese && english != japanese)
         return QStringLiteral("the English title is one title's in the phrase book and the "
                               "Japanese title another's");
     const long long existing = english ? english : japanese;
     switch (m_options.onDuplicate) {
     case OnDuplicate::Refuse:
-        return english ? QStringLiteral("the English title \"%1\" is already in the phrase book")
-                             .arg(QString::fromUtf8(title[EnglishTitle]))
-                       : QStringLiteral("the Japanese title \"%1\" is already in the phrase book")
-                             .arg(QString::fromUtf8(title[JapaneseTitle]));
+        return english ? QStringLiteral("the English title %1 is already in the phrase book")
+                             .arg(quoted(title[EnglishTitle]))
+                       : QStringLiteral("the Japanese title %1 is already in the phrase book")
+                             .arg(quoted(title[JapaneseTitle]));
     case OnDuplicate::Skip:
         ++counts.skipped;
         break;

@@ -37,9 +37,12 @@ TextEncoding LineSource::detect()
 {
     TextEncoding found = TextEncoding::Utf8;
     while (!m_in.atEnd()) {
-        const QByteArray line = m_in.readLine();
-        // A cut-off character at the very end is a damaged UTF-8 file, reported on reading.
-        if (!isUtf8(line) && (endsLine(line) || !m_in.atEnd())) {
+        QByteArray line;
+        if (!readLine(line))
+            break; // too long a line, reported on reading
+        // A cut-off character at the very end is a damaged UTF-8 file, reported on reading;
+        // a last line without a line end is otherwise as good as any.
+        if (!isUtf8(line) && (endsLine(line) || !isCutUtf8(line))) {
             found = TextEncoding::Cp932;
             break;
         }
@@ -53,11 +56,13 @@ bool LineSource::next(QByteArray& line)
     if (!m_error.isEmpty() || m_in.atEnd())
         return false;
     ++m_line;
-    if (m_encoding == TextEncoding::Cp932) {
-        m_raw = m_in.readLine();
-        return fromCp932(line);
+    if (!readLine(m_encoding == TextEncoding::Cp932 ? m_raw : line)) {
+        m_error = QStringLiteral("a line longer than %1 (is this a text file?)")
+                      .arg(QLatin1String(kLongestLineText));
+        return false;
     }
-    line = m_in.readLine();
+    if (m_encoding == TextEncoding::Cp932)
+        return fromCp932(line);
     if (m_line == 1 && line.startsWith(kByteOrderMark))
         line.remove(0, 3);
     if (!isUtf8(line)) {
@@ -66,6 +71,20 @@ bool LineSource::next(QByteArray& line)
         return false;
     }
     return true;
+}
+
+bool LineSource::readLine(QByteArray& line)
+{
+    // In pieces: QIODevice::readLine(maxSize) allocates maxSize at once, so one read up to the
+    // limit would take a megabyte for every line.
+    constexpr qint64 kPiece = 4096;
+    line = m_in.readLine(kPiece);
+    while (!endsLine(line) && !m_in.atEnd() && line.size() <= kLongestLine)
+        line += m_in.readLine(kPiece);
+    if (line.size() <= kLongestLine)
+        return true;
+    line.clear();
+    return false;
 }
 
 bool LineSource::fromCp932(QByteArray& line)

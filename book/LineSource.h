@@ -14,8 +14,13 @@ enum class TextEncoding { Detect, Utf8, Cp932 };
 // UTF-8 byte order mark at the start is dropped.
 class LineSource {
 public:
+    // A longer line is refused rather than held: no phrase book file has one, and a file
+    // without line ends would otherwise be read whole.
+    static constexpr qsizetype kLongestLine = qsizetype(1) << 20;
+    static constexpr const char* kLongestLineText = "1 MiB";
+
     // Detect reads the file once ahead: it is UTF-8 if every line is, except perhaps a last
-    // line cut off in the middle of a character, and CP932 otherwise.
+    // line that is UTF-8 cut off in the middle of a character, and CP932 otherwise.
     LineSource(QIODevice& in, TextEncoding encoding);
     ~LineSource();
     LineSource(const LineSource&) = delete;
@@ -35,6 +40,8 @@ public:
 
 private:
     TextEncoding detect();
+    // The next line, false if it is longer than kLongestLine.
+    bool readLine(QByteArray& line);
     bool fromCp932(QByteArray& line);
 
     QIODevice& m_in;

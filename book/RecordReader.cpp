@@ -184,6 +184,12 @@ RecordReader::Status RecordReader::splitQuoted(QByteArray line, std::vector<QByt
             break;
         // A line end inside quotes belongs to the value.
         field += lineEnd;
+        // A quote never closed would otherwise gather the rest of the file.
+        if (field.size() > LineSource::kLongestLine) {
+            m_error = QStringLiteral("a quoted value longer than %1 (is a quote not closed?)")
+                          .arg(QLatin1String(LineSource::kLongestLineText));
+            return Status::Error;
+        }
         if (!readLine(line)) {
             if (m_error.isEmpty())
                 m_error = QStringLiteral("a quoted value is not closed before the end of the file");

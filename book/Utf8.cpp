@@ -43,3 +43,25 @@ bool isUtf8(QByteArrayView bytes)
     }
     return true;
 }
+
+bool isCutUtf8(QByteArrayView bytes)
+{
+    // The lead byte of the cut sequence is one of the last three bytes; what follows it must
+    // be continuation bytes, fewer than it needs.
+    for (qsizetype cut = 1; cut <= 3 && cut <= bytes.size(); ++cut) {
+        const auto lead = static_cast<unsigned char>(bytes[bytes.size() - cut]);
+        const int length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                           : lead >= 0xE0 && lead <= 0xEF ? 3
+                           : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                          : 0;
+        if (length == 0)
+            continue;
+        if (cut >= length)
+            return false;
+        for (qsizetype i = bytes.size() - cut + 1; i < bytes.size(); ++i)
+            if ((static_cast<unsigned char>(bytes[i]) & 0xC0) != 0x80)
+                return false;
+        return isUtf8(bytes.first(bytes.size() - cut));
+    }
+    return false;
+}

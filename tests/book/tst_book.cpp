@@ -118,6 +118,9 @@ private slots:
         const QString oneAdded = u"categories added: 1, titles added: 1, updated: 0, skipped: 0"_s;
         QTest::newRow("cp932 detected") << u"import OTHER"_s << cp932 << 0 << oneAdded
                                         << u"駅|station|表示①|The station.|駅です。"_s;
+        QTest::newRow("cp932 detected, no line end at the end")
+            << u"import OTHER"_s << cp932.chopped(1) << 0 << oneAdded
+            << u"駅|station|表示①|The station.|駅です。"_s;
         QTest::newRow("two columns, data starting with #")
             << u"import OTHER --category c"_s << "#1: It's late.\t遅い。\n"_ba << 0 << oneAdded
             << u"c|#1: It’s late.|遅い。|#1: It's late.|遅い。"_s;
@@ -166,6 +169,25 @@ private slots:
         QTest::newRow("quote not closed")
             << u"import OTHER --csv"_s << "c,one,一,One.,一つ。\nc,six,六,\"Six\n.,.\n"_ba << 1
             << u"OTHER:2: a quoted value is not closed before the end of the file"_s << QString();
+        // A title quoted in a problem stays on its line, and a terminal gets no control
+        // character from the file.
+        QTest::newRow("control characters in titles")
+            << u"import OTHER --csv"_s
+            << "c,\"a\r\nb\",一,.,.\nc,\"a\r\nb\",二,.,.\n"
+               "c,\"\x1B[2J\u0085\",三,.,.\nc,\"\x1B[2J\u0085\",四,.,.\n"_ba
+            << 1
+            << u"OTHER:3: the English title \"a\\r\\nb\" is also on line 1\n"
+               "OTHER:6: the English title \"\\u001b[2J\\u0085\" is also on line 5\n"_s
+            << QString();
+        // Memory stays bounded by a line: a file without line ends, or with a quote never
+        // closed, is refused where the limit is passed.
+        QTest::newRow("line too long")
+            << u"import OTHER"_s << good + "c\t" + QByteArray(1 << 20, 'x') << 1
+            << u"OTHER:2: a line longer than 1 MiB"_s << QString();
+        QTest::newRow("quoted value too long")
+            << u"import OTHER --csv"_s
+            << "c,one,一,\"" + QByteArray(1000, 'x').append('\n').repeated(1100) << 1
+            << u"OTHER:1: a quoted value longer than 1 MiB"_s << QString();
         QTest::newRow("not utf-8")
             << u"import OTHER --encoding utf-8"_s << good + "c\tseven\t\x8E\xB5\t.\t.\n"
             << 1 << u"OTHER:2: not UTF-8; give --encoding cp932 for a Shift_JIS file"_s

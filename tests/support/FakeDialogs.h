@@ -28,8 +28,13 @@ public:
         shown << QStringLiteral("input:") + prompt;
         if (inputs.empty())
             return std::nullopt;
-        std::optional<QString> answer = inputs.front();
+        // Taken out as a plain QString: g++ 12 at -O3 takes a copied std::optional<QString>
+        // for maybe-uninitialized.
+        const bool given = inputs.front().has_value();
+        QString answer = given ? std::move(*inputs.front()) : QString();
         inputs.pop_front();
+        if (!given)
+            return std::nullopt;
         return answer;
     }
 };
