@@ -143,6 +143,8 @@ bool Form1::speakEnglishSentence()
             throw SpeechError("the speed is not a 32-bit number");
         m_speech.SetSpeed(*speed);
         m_speech.Speak(sentence);
+        if (m_drilled && m_drilled->mode == TitleMode::JE)
+            m_drilled->answerHeard = true;
         return true;
     } catch (const SpeechError&) {
         ui.Text5->setText(UiTexts::speechFailed);
@@ -187,9 +189,10 @@ QPlainTextEdit* Form1::answerSide(TitleMode mode) const
 
 bool Form1::checkCounts(TitleMode mode, const QString& reference) const
 {
-    // Seeing the answer is no test, and boxes typed by hand are no title of the book.
+    // Seeing or hearing the answer is no test, and boxes typed by hand are no title of the book.
     return m_drilled && m_drilled->mode == mode && answerSide(mode)->isHidden() &&
-           ui.Text4->text() == m_drilled->shownTitle && reference == m_drilled->reference;
+           !m_drilled->answerHeard && ui.Text4->text() == m_drilled->shownTitle &&
+           reference == m_drilled->reference;
 }
 
 // Category actions: list the category's titles, add it, delete it with its titles.

@@ -104,6 +104,7 @@ private:
         QString title;
         QString shownTitle;
         QString reference;
+        bool answerHeard = false; // the English sentence spoken while it is the answer
     };
     std::optional<Drilled> m_drilled;
     bool m_reviewing = false; // List1 holds what a review listed

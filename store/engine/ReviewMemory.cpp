@@ -137,7 +137,8 @@ DueTitles dueTitles(Database& db, TitleMode mode, const QString& category, std::
     Statement due(
         db.handle(),
         u"SELECT t.%1 FROM 記憶 m JOIN タイトル t ON t.タイトル名_英語 = m.タイトル名_英語 "
-        u"WHERE %2m.次回 <= ?1 ORDER BY m.次回, m.タイトル名_英語 LIMIT ?2"_s.arg(column, inCategory));
+        u"WHERE %2m.次回 <= ?1 ORDER BY m.次回, m.タイトル名_英語 LIMIT ?2"_s.arg(column,
+                                                                                  inCategory));
     due.bind(1, nowText);
     due.bind(2, static_cast<long long>(listLimit));
     if (!category.isEmpty())

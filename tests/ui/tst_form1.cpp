@@ -37,7 +37,7 @@ QStringList categories(const TestFolder& folder)
 
 struct Drill {
     TitleMode mode;
-    bool answerHidden, typedByHand, readOnly;
+    bool answerHidden, typedByHand, readOnly, spoken;
     QString answer;
     QStringList logged; // the review log after the Check
     QString status;
@@ -302,7 +302,8 @@ private slots:
     }
 
     // A Check records a review of the title chosen in the list, right or wrong, only while its
-    // answer side is hidden; boxes typed by hand are no title. A review that can't be kept is
+    // answer side is hidden and, in J-E, its sentence wasn't spoken; boxes typed by hand are no
+    // title. A review that can't be kept is
     // said after the verdict.
     void checkRecordsAReview_data()
     {
@@ -310,11 +311,12 @@ private slots:
         const auto ej = TitleMode::EJ, je = TitleMode::JE;
         const QString at = u"2026-12-07T12:00:00.000Z"_s, right = UiTexts::right;
         // clang-format off
-        QTest::newRow("E-J, right") << Drill{ej, true, false, false, u"空港まで。"_s, {u"Airport|3|"_s + at}, right};
-        QTest::newRow("J-E, wrong") << Drill{je, true, false, false, u"To the airport"_s, {u"Airport|1|"_s + at}, UiTexts::wrong};
-        QTest::newRow("answer in view") << Drill{ej, false, false, false, u"空港まで。"_s, {}, right};
-        QTest::newRow("typed by hand") << Drill{ej, true, true, false, u"空港まで。"_s, {}, right};
-        QTest::newRow("read-only book") << Drill{ej, true, false, true, u"空港まで。"_s, {}, right + u"　"_s + StoreTexts::recordReviewFailed};
+        QTest::newRow("E-J, right, sentence spoken") << Drill{ej, true, false, false, true, u"空港まで。"_s, {u"Airport|3|"_s + at}, right};
+        QTest::newRow("J-E, wrong") << Drill{je, true, false, false, false, u"To the airport"_s, {u"Airport|1|"_s + at}, UiTexts::wrong};
+        QTest::newRow("J-E, answer heard") << Drill{je, true, false, false, true, u"To the airport."_s, {}, right};
+        QTest::newRow("answer in view") << Drill{ej, false, false, false, false, u"空港まで。"_s, {}, right};
+        QTest::newRow("typed by hand") << Drill{ej, true, true, false, false, u"空港まで。"_s, {}, right};
+        QTest::newRow("read-only book") << Drill{ej, true, false, true, false, u"空港まで。"_s, {}, right + u"　"_s + StoreTexts::recordReviewFailed};
         // clang-format on
     }
     void checkRecordsAReview()
@@ -325,6 +327,7 @@ private slots:
         TestWindow w(folder);
         w.form.setClock([] { return kNow; });
         w.form.ApplyTitleMode(row.mode);
+        w.setChecked("Check3", row.spoken);
         const bool ej = row.mode == TitleMode::EJ;
         w.setChecked(ej ? "Check2" : "Check1", !row.answerHidden);
         if (row.typedByHand) {
