@@ -42,6 +42,17 @@ void replay(Fsrs::Card& card, const LoggedReview& review)
     card = Fsrs::review(card, review.rating, std::max(review.at, card.lastReview));
 }
 
+// The key of the title named `title` in the mode's title column.
+std::optional<QString> englishTitleOf(Database& db, TitleMode mode, const QString& title)
+{
+    Statement find(db.handle(),
+                   u"SELECT タイトル名_英語 FROM タイトル WHERE %1 = ?1"_s.arg(titleColumn(mode)));
+    find.bind(1, title);
+    if (!find.next())
+        return std::nullopt;
+    return find.text(0);
+}
+
 const QString kSaveMemory = u"INSERT OR REPLACE INTO 記憶 (タイトル名_英語, 安定度, 難易度, 次回, "
                             u"前回, 回数, 忘却) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)"_s;
 
@@ -96,12 +107,10 @@ std::optional<Fsrs::Card> recordReview(Database& db, TitleMode mode, const QStri
 {
     Transaction transaction(db.handle());
     ensureReviewTables(db);
-    Statement find(db.handle(),
-                   u"SELECT タイトル名_英語 FROM タイトル WHERE %1 = ?1"_s.arg(titleColumn(mode)));
-    find.bind(1, title);
-    if (!find.next())
+    const std::optional<QString> found = englishTitleOf(db, mode, title);
+    if (!found)
         return std::nullopt;
-    const QString english = find.text(0);
+    const QString& english = *found;
 
     Fsrs::Card card;
     Statement log(db.handle(), u"SELECT 評価, 日時 FROM 復習記録 WHERE タイトル名_英語 = ?1 "

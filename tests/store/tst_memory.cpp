@@ -50,27 +50,6 @@ class TestMemory : public QObject {
     Q_OBJECT
 
 private slots:
-    void reviewTime_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<qint64>("ms"); // -1: not a review time
-        QTest::newRow("epoch") << u"1970-01-01T00:00:00.000Z"_s << qint64(0);
-        QTest::newRow("leap day") << u"2024-02-29T12:34:56.789Z"_s << qint64(1709210096789);
-        QTest::newRow("before midnight") << u"2026-12-07T23:59:00.000Z"_s << qint64(kStart);
-        QTest::newRow("no such day") << u"2026-02-30T00:00:00.000Z"_s << qint64(-1);
-        QTest::newRow("no milliseconds") << u"2026-12-07T23:59:00Z"_s << qint64(-1);
-        QTest::newRow("local time") << u"2026-12-07T23:59:00.000+"_s << qint64(-1);
-    }
-    void reviewTime()
-    {
-        QFETCH(QString, text);
-        QFETCH(qint64, ms);
-        const auto parsed = parseReviewTime(text);
-        QCOMPARE(parsed.value_or(-1), ms);
-        if (parsed)
-            QCOMPARE(formatReviewTime(*parsed), text);
-    }
-
     // Each review is logged and the title's memory is always the replay of its log, whatever
     // the mode it was named in; a clock set back logs the review at the last one's time.
     // Rebuilding from the log gives every memory again, passing over a row it can't read.
