@@ -32,10 +32,12 @@ public:
     // 196 over the benchmark's 25 sentences and 204 over the tests' 6; 198 keeps both within 3 %.
     static constexpr double kWordsPerMinuteAtStretchOne = 198;
     // The silence the voice makes at a sentence end and at a comma inside one utterance, at a
-    // stretch of 1 (median over the benchmark's sentences said in pairs: 52 to 173 ms at a
-    // sentence end, 52 to 110 ms at a comma). Flite begins an utterance with some 160 ms of
-    // silence and ends it with some 190 ms, so two utterances are joined with this instead.
-    static constexpr double kSentencePauseSeconds = 0.092;
+    // stretch of 1. Flite begins an utterance with some 160 ms of silence and ends it with some
+    // 190 ms, so two utterances are joined with this instead. Flite's silent segments last 92 ms
+    // (median; 52 to 173) between two of the benchmark's sentences said as one utterance, and
+    // 62 ms (52 to 110) at a comma; 86 ms makes the quiet between two utterances as long, on
+    // average, as between two sentences inside one (bench_speech).
+    static constexpr double kSentencePauseSeconds = 0.086;
     static constexpr double kClausePauseSeconds = 0.062;
     // How much sound the worker keeps made ahead of the output before it begins the next
     // utterance: far more than an utterance takes to start, little enough that a new text rarely
