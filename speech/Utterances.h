@@ -17,7 +17,7 @@ struct Utterance {
 };
 
 // Longest utterance, in UTF-16 units, that a sentence is cut down to: about six seconds of
-// speech, which Flite prepares in some 45 ms on an idle machine.
+// speech, whose parameters Flite predicts in some 40 ms before its first samples.
 inline constexpr qsizetype kMaxUtteranceLength = 100;
 
 // Cuts `text` at sentence ends (`.`, `!`, `?` before a space or the end, `。！？`, line breaks),
