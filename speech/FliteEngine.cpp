@@ -11,6 +11,7 @@
 #include <csetjmp>
 #include <deque>
 #include <limits>
+#include <utility>
 
 extern "C" cst_voice* register_cmu_us_rms(const char* voxdir);
 
@@ -123,6 +124,71 @@ Silences silencesOf(const cst_utterance* utterance, int sampleRate) noexcept
     silences.lead = std::lround(double(item_feat_float(first, "end")) * sampleRate);
     silences.trailStart = std::lround(double(item_feat_float(beforeLast, "end")) * sampleRate);
     return silences;
+}
+
+// Flite's text analysis alone, up to the segments, which takes well under a millisecond.
+const cst_synth_module kAnalysis[] = {{"tokenizer_func", default_tokenization},
+                                      {"textanalysis_func", default_textanalysis},
+                                      {"pos_tagger_func", nullptr},
+                                      {"phrasing_func", default_phrasing},
+                                      {"lexical_insertion_func", default_lexical_insertion},
+                                      {"pause_insertion_func", default_pause_insertion},
+                                      {nullptr, nullptr}};
+
+cst_utterance* analyse(cst_utterance* utterance)
+{
+    return apply_synth_method(utterance, kAnalysis);
+}
+
+struct Analysis {
+    cst_voice* voice;
+    const char* text;
+    cst_utterance* utterance = nullptr; // still to be deleted, if the jump came
+    int segments = 0;
+};
+
+void countSegments(void* context)
+{
+    Analysis& a = *static_cast<Analysis*>(context);
+    a.utterance = new_utterance();
+    utt_set_input_text(a.utterance, a.text);
+    cst_utterance* analysed = flite_do_synth(a.utterance, a.voice, &analyse);
+    a.utterance = nullptr;
+    if (analysed == nullptr)
+        return;
+    for (cst_item* s = relation_head(utt_relation(analysed, "Segment")); s; s = item_next(s))
+        ++a.segments;
+    delete_utterance(analysed);
+}
+
+// How many segments (phones and pauses) Flite makes of `text`; 0 if its analysis fails, which
+// the synthesis will then report.
+int segmentsOf(cst_voice* voice, const char* text)
+{
+    Analysis analysis{voice, text};
+    if (!guarded(&countSegments, &analysis))
+        analysis.segments = 0;
+    if (analysis.utterance != nullptr)
+        guarded(&deleteUtterance, analysis.utterance);
+    return analysis.segments;
+}
+
+// An utterance cut in two at the space nearest its middle, or at the middle.
+std::pair<Utterance, Utterance> halvesOf(const Utterance& utterance)
+{
+    const QString& text = utterance.text;
+    const qsizetype middle = text.size() / 2;
+    qsizetype cut = text[middle - 1].isHighSurrogate() ? middle - 1 : middle;
+    for (qsizetype distance = 0; distance < middle; ++distance) {
+        if (text[middle - distance].isSpace() || text[middle + distance].isSpace()) {
+            cut = text[middle - distance].isSpace() ? middle - distance : middle + distance;
+            break;
+        }
+    }
+    if (cut == 0)
+        cut = middle;
+    return {{text.first(cut).trimmed(), false},
+            {text.sliced(cut).trimmed(), utterance.endsSentence}};
 }
 
 } // namespace
@@ -313,24 +379,35 @@ void FliteEngine::makeSpeech(Speech& speech)
     if (voice == nullptr)
         throw SpeechError("The speech voice cannot be loaded");
     const std::vector<Utterance> utterances = SplitIntoUtterances(speech.text);
+    std::deque<Utterance> pending(utterances.begin(), utterances.end());
     const double stretch = kWordsPerMinuteAtStretchOne / speech.speed;
-    const auto pauseAfter = [&](std::size_t i) {
-        if (i + 1 >= utterances.size())
-            return -1.0;
-        return (utterances[i].endsSentence ? kSentencePauseSeconds : kClausePauseSeconds) * stretch;
-    };
+    double pauseBefore = -1;
     long tail = 0;
-    for (std::size_t i = 0; i < utterances.size(); ++i) {
-        if (i > 0) {
+    for (bool first = true; !pending.empty(); first = false) {
+        if (!first) {
             std::unique_lock lock(m_mutex);
             m_changed.wait(lock, speech.stop, [&] {
                 return double(speech.queued) <= speech.sampleRate * kAheadSeconds;
             });
-            if (speech.stop.stop_requested())
-                return;
         }
-        const QByteArray text = utterances[i].text.toUtf8();
-        Stream stream{*this, speech, i == 0 ? -1.0 : pauseAfter(i - 1), pauseAfter(i), tail};
+        if (speech.stop.stop_requested())
+            return;
+        const Utterance utterance = std::move(pending.front());
+        pending.pop_front();
+        const QByteArray text = utterance.text.toUtf8();
+        // Numbers, symbols and spelled words say far more than words of the same length, and
+        // Flite's wait for the first samples grows with what is said.
+        if (utterance.text.size() > 1 && segmentsOf(voice, text.constData()) > kMaxSegments) {
+            auto [front, back] = halvesOf(utterance);
+            pending.push_front(std::move(back));
+            pending.push_front(std::move(front));
+            continue;
+        }
+        const double pauseAfter =
+            pending.empty()
+                ? -1.0
+                : (utterance.endsSentence ? kSentencePauseSeconds : kClausePauseSeconds) * stretch;
+        Stream stream{*this, speech, pauseBefore, pauseAfter, tail};
         Synthesis synthesis{voice, text.constData(), static_cast<float>(stretch),
                             &Stream::onSamples, &stream};
         const bool finished = guarded(&synthesize, &synthesis);
@@ -344,6 +421,7 @@ void FliteEngine::makeSpeech(Speech& speech)
         if (!finished || !synthesis.said)
             throw SpeechError("Speech synthesis failed");
         tail = stream.tailAfter();
+        pauseBefore = pauseAfter;
     }
 }
 

@@ -39,6 +39,9 @@ public:
     // average, as between two sentences inside one (bench_speech).
     static constexpr double kSentencePauseSeconds = 0.086;
     static constexpr double kClausePauseSeconds = 0.062;
+    // Segments (phones and pauses) of one utterance at most, some seven seconds of speech: an
+    // utterance that says more, such as a long number, is halved until it fits.
+    static constexpr int kMaxSegments = 90;
     // How much sound the worker keeps made ahead of the output before it begins the next
     // utterance: far more than an utterance takes to start, little enough that a new text rarely
     // finds Flite busy with the old one.

@@ -303,6 +303,24 @@ private slots:
         QVERIFY2(heard.size() - at < 40, qPrintable(QString::number(heard.size() - at)));
     }
 
+    // A number says far more than words of its length; it is said in pieces, but all of it.
+    void longNumberIsSaidWhole()
+    {
+        QString number;
+        for (int i = 0; i < 10; ++i)
+            number += u"1234567890"_s;
+        QCOMPARE(SplitIntoUtterances(number).size(), std::size_t{1});
+        auto output = std::make_shared<MemoryOutput>();
+        FliteEngine engine(output);
+        engine.Speak(number);
+        QVERIFY(output->WaitForClosedTakes(1, 60s));
+        const MemoryOutput::Take take = output->Takes().at(0);
+        QVERIFY(take.drained);
+        const double ratio =
+            double(speechOf(take.samples).size()) / double(speechOf(fliteWave(number)).size());
+        QVERIFY2(ratio > 0.95 && ratio < 1.1, qPrintable(QString::number(ratio)));
+    }
+
     // Between two utterances the voice pauses as long as it does at a sentence end inside one.
     void pauseBetweenUtterancesIsTheVoicesOwn()
     {
