@@ -74,8 +74,10 @@ qsizetype cutOf(QStringView sentence)
             clause = i + 1;
     if (clause > 0)
         return clause;
-    qsizetype run = sentence.size();
-    for (qsizetype i = kMaxUtteranceLength; i < sentence.size(); ++i) {
+    // Looked for a few parts ahead only, so that a long text without punctuation takes no longer
+    // to cut than one with it.
+    qsizetype run = std::min(sentence.size(), 4 * kMaxUtteranceLength);
+    for (qsizetype i = kMaxUtteranceLength; i < run; ++i) {
         if (isClauseBreakAt(sentence, i)) {
             run = i + 1;
             break;
