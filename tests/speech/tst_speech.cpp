@@ -343,11 +343,12 @@ private slots:
     }
 
     // A new text cuts the old one short even while Flite makes the old one's next utterance: at
-    // this pace each is made as soon as the one before has been handed on.
+    // this pace each is made as soon as the one before has been handed on. Making the rest of the
+    // old text first would take longer than Speak waits.
     void cutShortWhileTheNextIsMade()
     {
         QStringList sentences;
-        for (int i = 0; i < 40; ++i)
+        for (int i = 0; i < 400; ++i)
             sentences << kLong;
         auto output = std::make_shared<MemoryOutput>();
         FliteEngine engine(output);
