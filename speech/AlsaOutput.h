@@ -6,8 +6,8 @@
 
 struct _snd_pcm;
 
-// Plays through an ALSA PCM device. The device is opened per sentence, so one that went away
-// while the program sat idle is reported by the next sentence, and other programs can use it in
+// Plays through an ALSA PCM device. The device is opened per text, so one that went away
+// while the program sat idle is reported by the next text, and other programs can use it in
 // between.
 class AlsaOutput final : public AudioOutput {
 public:

@@ -4,14 +4,14 @@
 #include <span>
 #include <stop_token>
 
-// Where synthesized speech goes, one sentence at a time: Open, Write..., Drain, Close.
-// The engine calls it from its own thread only, so implementations need no locking of their own
-// beyond what waking on `stop` takes.
+// Where synthesized speech goes, one text at a time: Open, Write..., Drain, Close.
+// The engine calls it from its one player thread only, so implementations need no locking of their
+// own beyond what waking on `stop` takes.
 class AudioOutput {
 public:
     virtual ~AudioOutput() = default;
 
-    // Claims the device for one sentence of 16-bit mono samples; throws SpeechError when there is
+    // Claims the device for one text of 16-bit mono samples; throws SpeechError when there is
     // no device to be had.
     virtual void Open(int sampleRate) = 0;
     // Queues samples, waiting while the device is full. Returns false, without waiting further,

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-// Keeps what would have sounded, one take per sentence, for tests and benchmarks to inspect.
+// Keeps what would have sounded, one take per text spoken, for tests and benchmarks to inspect.
 class MemoryOutput final : public AudioOutput {
 public:
     struct Take {

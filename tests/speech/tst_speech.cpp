@@ -1,6 +1,7 @@
 #include "AlsaOutput.h"
 #include "FliteEngine.h"
 #include "MemoryOutput.h"
+#include "Utterances.h"
 
 #include <QTest>
 
@@ -8,7 +9,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
+#include <numeric>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -41,16 +45,74 @@ public:
 
 // The samples Flite itself makes of the UTF-8 of `text` at the default speed. The voice is the
 // one an engine loaded when it first spoke.
-std::size_t fliteAlone(const QString& text)
+std::vector<std::int16_t> fliteWave(const QString& text)
 {
     cst_voice* voice = flite_voice_select("rms");
     feat_set_float(voice->features, "duration_stretch",
                    float(FliteEngine::kWordsPerMinuteAtStretchOne / FliteEngine::kDefaultSpeed));
     cst_wave* wave = flite_text_to_wave(text.toUtf8().constData(), voice);
     feat_remove(voice->features, "duration_stretch");
-    const std::size_t samples = wave->num_samples;
+    std::vector<std::int16_t> samples(wave->samples, wave->samples + wave->num_samples);
     delete_wave(wave);
     return samples;
+}
+
+std::size_t fliteAlone(const QString& text)
+{
+    return fliteWave(text).size();
+}
+
+bool loud(std::int16_t sample)
+{
+    return std::abs(sample) >= 328; // 1 % of full scale
+}
+
+// The samples from the first to the last loud one.
+std::vector<std::int16_t> speechOf(const std::vector<std::int16_t>& samples)
+{
+    const auto first = std::find_if(samples.begin(), samples.end(), loud);
+    const auto last = std::find_if(samples.rbegin(), samples.rend(), loud).base();
+    return first < last ? std::vector<std::int16_t>(first, last) : std::vector<std::int16_t>{};
+}
+
+// The longest quiet run inside the speech, in seconds at the voice's 16 kHz.
+double longestPause(const std::vector<std::int16_t>& samples)
+{
+    const std::vector<std::int16_t> speech = speechOf(samples);
+    std::size_t longest = 0, run = 0;
+    for (const std::int16_t sample : speech) {
+        run = loud(sample) ? 0 : run + 1;
+        longest = std::max(longest, run);
+    }
+    return double(longest) / 16000;
+}
+
+// Loudness every 10 ms. Flite's noise excitation differs from one synthesis to the next, its
+// loudness contour does not.
+std::vector<double> contourOf(const std::vector<std::int16_t>& samples)
+{
+    std::vector<double> contour;
+    for (std::size_t at = 0; at + 160 <= samples.size(); at += 160) {
+        double energy = 0;
+        for (std::size_t i = at; i < at + 160; ++i)
+            energy += double(samples[i]) * samples[i];
+        contour.push_back(std::sqrt(energy / 160));
+    }
+    return contour;
+}
+
+double correlation(const std::vector<double>& a, const double* b)
+{
+    const std::size_t n = a.size();
+    const double meanA = std::accumulate(a.begin(), a.end(), 0.0) / double(n);
+    const double meanB = std::accumulate(b, b + n, 0.0) / double(n);
+    double ab = 0, aa = 0, bb = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        ab += (a[i] - meanA) * (b[i] - meanB);
+        aa += (a[i] - meanA) * (a[i] - meanA);
+        bb += (b[i] - meanB) * (b[i] - meanB);
+    }
+    return ab / std::sqrt(aa * bb);
 }
 
 } // namespace
@@ -101,8 +163,10 @@ private slots:
     // way; what Flite can't say must neither crash nor hang.
     void speakStreamsAndIsCutShort()
     {
+        // One utterance, so that its samples are Flite's own.
         const QString mixed =
-            u"It's Zoë's, isn't it? 'Yes.' Say «Tokyo» — 東京 ☕\u00a0ok\t\u0001"_s + QChar(0xD800);
+            u"It's Zoë's, isn't it — 'yes', say «Tokyo» — 東京 ☕\u00a0ok\t\u0001"_s + QChar(0xD800);
+        QCOMPARE(SplitIntoUtterances(mixed).size(), std::size_t{1});
         auto output = std::make_shared<MemoryOutput>(4); // sounding takes time, as on a device
         {
             FliteEngine engine(output);
@@ -121,6 +185,181 @@ private slots:
         QVERIFY(takes[1].drained);
         QCOMPARE(takes[1].samples.size(), fliteAlone(mixed));
         QVERIFY(takes[2].closed && !takes[2].drained);
+    }
+
+    void splitIntoUtterances_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("utterances");
+        QTest::addColumn<QString>("ends"); // S where a sentence ends, C where one is cut
+        const QString clauses =
+            u"When we arrived at the old station late in the evening, the last train had already "
+            "left, so we walked along the river to a small hotel near the bridge."_s;
+        QStringList words;
+        for (int i = 0; i < 30; ++i)
+            words << u"word%1"_s.arg(i);
+        const QString smile = u"\U0001F600"_s;
+
+        QTest::newRow("sentence ends")
+            << u"Good morning. How are you? Fine!"_s
+            << QStringList{u"Good morning."_s, u"How are you?"_s, u"Fine!"_s} << u"SSS"_s;
+        QTest::newRow("numbers and names")
+            << u"It costs 3.50 dollars at example.com, or 1,000 yen."_s
+            << QStringList{u"It costs 3.50 dollars at example.com, or 1,000 yen."_s} << u"S"_s;
+        QTest::newRow("titles, initials, inner periods")
+            << u"Mr. Smith met Dr. J. Brown of the U.S. Army. He left."_s
+            << QStringList{u"Mr. Smith met Dr. J. Brown of the U.S. Army."_s, u"He left."_s}
+            << u"SS"_s;
+        QTest::newRow("lowercase after a period")
+            << u"We met at the station. then we left."_s
+            << QStringList{u"We met at the station. then we left."_s} << u"S"_s;
+        QTest::newRow("quotes and runs")
+            << u"He said \"Stop.\" Wait... What?! Really."_s
+            << QStringList{u"He said \"Stop.\""_s, u"Wait..."_s, u"What?!"_s, u"Really."_s}
+            << u"SSSS"_s;
+        QTest::newRow("line breaks")
+            << u"First line\nSecond line\r\n\r\nThird"_s
+            << QStringList{u"First line"_s, u"Second line"_s, u"Third"_s} << u"SSS"_s;
+        QTest::newRow("Japanese punctuation")
+            << u"東京です。大阪です！Kyoto?"_s
+            << QStringList{u"東京です。"_s, u"大阪です！"_s, u"Kyoto?"_s} << u"SSS"_s;
+        QTest::newRow("punctuation alone stays")
+            << u"Hello. ... World."_s << QStringList{u"Hello. ..."_s, u"World."_s} << u"SS"_s;
+        QTest::newRow("nothing to say") << u"  \n\t "_s << QStringList{} << QString();
+        QTest::newRow("long sentence at a clause break")
+            << clauses << QStringList{clauses.first(88), clauses.sliced(89)} << u"CS"_s;
+        QTest::newRow("long sentence without punctuation")
+            << words.join(u' ') + u'.'
+            << QStringList{words.mid(0, 11).join(u' '), words.mid(11, 10).join(u' '),
+                           words.mid(21).join(u' ') + u'.'}
+            << u"CCS"_s;
+        QTest::newRow("word longer than the limit")
+            << QString(250, u'a')
+            << QStringList{QString(83, u'a'), QString(83, u'a'), QString(84, u'a')} << u"CCS"_s;
+        QTest::newRow("not inside a surrogate pair")
+            << u"a"_s + smile.repeated(60)
+            << QStringList{u"a"_s + smile.repeated(29), smile.repeated(31)} << u"CS"_s;
+    }
+    // Every character but spaces is kept, in order, and no utterance is longer than the limit.
+    void splitIntoUtterances()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, utterances);
+        QFETCH(QString, ends);
+        QStringList texts;
+        QString kinds;
+        for (const Utterance& utterance : SplitIntoUtterances(text)) {
+            QVERIFY(utterance.text.size() <= kMaxUtteranceLength);
+            texts << utterance.text;
+            kinds += utterance.endsSentence ? u'S' : u'C';
+        }
+        QCOMPARE(texts, utterances);
+        QCOMPARE(kinds, ends);
+        const auto unspaced = [](const QString& spaced) {
+            QString kept;
+            for (const QChar c : spaced)
+                if (!c.isSpace())
+                    kept += c;
+            return kept;
+        };
+        QCOMPARE(unspaced(texts.join(QString())), unspaced(text));
+    }
+
+    // Every utterance of a long text sounds, in order and whole: the loudness contour of each,
+    // as Flite makes it alone, follows the one before in the take, with no more than a pause
+    // between them.
+    void longTextIsSaidToItsEnd()
+    {
+        const QString text =
+            u"Good morning. I would like a cup of coffee with milk, please. What time does the "
+            "next train leave for the airport? My sister works at a hospital near the river. When "
+            "we arrived at the old station late in the evening, the last train had already left, "
+            "so we walked along the river to a small hotel near the bridge. Thank you very much!"_s;
+        auto output = std::make_shared<MemoryOutput>();
+        FliteEngine engine(output);
+        engine.Speak(text);
+        QVERIFY(output->WaitForClosedTakes(1, 60s));
+        const MemoryOutput::Take take = output->Takes().at(0);
+        QVERIFY(take.drained);
+        const std::vector<double> heard = contourOf(take.samples);
+        const std::vector<Utterance> utterances = SplitIntoUtterances(text);
+        QCOMPARE(utterances.size(), std::size_t{7});
+        std::size_t at = 0;
+        for (const Utterance& utterance : utterances) {
+            const std::vector<double> said = contourOf(speechOf(fliteWave(utterance.text)));
+            double best = -1;
+            std::size_t bestAt = 0;
+            for (std::size_t from = at; from <= at + 50 && from + said.size() <= heard.size();
+                 ++from) {
+                const double matched = correlation(said, heard.data() + from);
+                if (matched > best) {
+                    best = matched;
+                    bestAt = from;
+                }
+            }
+            QVERIFY2(best > 0.9, qPrintable(u"%1: %2"_s.arg(utterance.text).arg(best)));
+            at = bestAt + said.size();
+        }
+        QVERIFY2(heard.size() - at < 40, qPrintable(QString::number(heard.size() - at)));
+    }
+
+    // A number says far more than words of its length; it is said in pieces, but all of it.
+    void longNumberIsSaidWhole()
+    {
+        QString number;
+        for (int i = 0; i < 10; ++i)
+            number += u"1234567890"_s;
+        QCOMPARE(SplitIntoUtterances(number).size(), std::size_t{1});
+        auto output = std::make_shared<MemoryOutput>();
+        FliteEngine engine(output);
+        engine.Speak(number);
+        QVERIFY(output->WaitForClosedTakes(1, 60s));
+        const MemoryOutput::Take take = output->Takes().at(0);
+        QVERIFY(take.drained);
+        const double ratio =
+            double(speechOf(take.samples).size()) / double(speechOf(fliteWave(number)).size());
+        QVERIFY2(ratio > 0.95 && ratio < 1.1, qPrintable(QString::number(ratio)));
+    }
+
+    // Between two utterances the voice pauses as long as it does at a sentence end inside one.
+    void pauseBetweenUtterancesIsTheVoicesOwn()
+    {
+        auto output = std::make_shared<MemoryOutput>();
+        FliteEngine engine(output);
+        double inside = 0, between = 0;
+        for (const QString& text : {u"Where is the station? It is near the bank."_s,
+                                    u"My sister works at a hospital. She likes her job."_s,
+                                    u"Thank you very much. See you tomorrow."_s,
+                                    u"What time does the next train leave? I do not know."_s}) {
+            QCOMPARE(SplitIntoUtterances(text).size(), std::size_t{2});
+            const std::size_t closed = output->Takes().size();
+            engine.Speak(text);
+            QVERIFY(output->WaitForClosedTakes(closed + 1, 10s));
+            between += longestPause(output->Takes().back().samples);
+            inside += longestPause(fliteWave(text));
+        }
+        QVERIFY2(std::abs(between - inside) < 0.15 * inside,
+                 qPrintable(u"%1 s between, %2 s inside"_s.arg(between / 4).arg(inside / 4)));
+    }
+
+    // A new text cuts the old one short even while Flite makes the old one's next utterance: at
+    // this pace each is made as soon as the one before has been handed on. Making the rest of the
+    // old text first would take longer than Speak waits.
+    void cutShortWhileTheNextIsMade()
+    {
+        QStringList sentences;
+        for (int i = 0; i < 400; ++i)
+            sentences << kLong;
+        auto output = std::make_shared<MemoryOutput>();
+        FliteEngine engine(output);
+        engine.Speak(sentences.join(u' '));
+        engine.Speak(kShort);
+        QVERIFY(output->WaitForClosedTakes(2, 10s));
+        const auto takes = output->Takes();
+        QCOMPARE(takes.size(), std::size_t{2});
+        QVERIFY(!takes[0].drained);
+        QVERIFY(takes[1].drained);
+        QCOMPARE(takes[1].samples.size(), fliteAlone(kShort));
     }
 
     // ALSA's null device takes samples like a sound card, and exists with none installed.
