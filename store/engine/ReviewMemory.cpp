@@ -143,11 +143,20 @@ DueTitles dueTitles(Database& db, TitleMode mode, const QString& category, std::
     const QString nowText = formatReviewTime(now);
     DueTitles found;
 
-    Statement due(
-        db.handle(),
-        u"SELECT t.%1 FROM 記憶 m JOIN タイトル t ON t.タイトル名_英語 = m.タイトル名_英語 "
-        u"WHERE %2m.次回 <= ?1 ORDER BY m.次回, m.タイトル名_英語 LIMIT ?2"_s.arg(column,
-                                                                                  inCategory));
+    // Walking the due ones and looking up their titles is faster than walking the category
+    // and looking up their memories only when fewer are due than the category holds.
+    QString join = u"JOIN"_s;
+    if (!category.isEmpty()) {
+        Statement titles(db.handle(), u"SELECT count(*) FROM タイトル WHERE カテゴリ名 = ?1"_s);
+        titles.bind(1, category);
+        const qsizetype categorySize = titles.next() ? titles.integer(0) : 0;
+        if (countOf(db, u"SELECT count(*) FROM 記憶 WHERE 次回 <= ?1"_s, nowText) < categorySize)
+            join = u"CROSS JOIN"_s;
+    }
+    Statement due(db.handle(),
+                  u"SELECT t.%1 FROM 記憶 m %3 タイトル t ON t.タイトル名_英語 = m.タイトル名_英語 "
+                  u"WHERE %2m.次回 <= ?1 ORDER BY m.次回, m.タイトル名_英語 LIMIT ?2"_s.arg(
+                      column, inCategory, join));
     due.bind(1, nowText);
     due.bind(2, static_cast<long long>(listLimit));
     if (!category.isEmpty())
