@@ -26,10 +26,15 @@ public:
     std::optional<QString> input(const QString& prompt) override
     {
         shown << QStringLiteral("input:") + prompt;
+        // Taken apart rather than copied whole: GCC 12 takes a copied optional QString for
+        // uninitialized in some callers.
         if (inputs.empty())
             return std::nullopt;
-        std::optional<QString> answer = inputs.front();
+        const bool given = inputs.front().has_value();
+        QString answer = given ? std::move(*inputs.front()) : QString();
         inputs.pop_front();
+        if (!given)
+            return std::nullopt;
         return answer;
     }
 };
