@@ -15,16 +15,20 @@
 
 namespace {
 
-const char kUsage[] = "usage: wordlark-book [--book PATH] COMMAND ...\n"
-                      "  new PATH                  make an empty phrase book\n"
-                      "  export [--category NAME] [--csv | --anki] [FILE]\n"
-                      "                            write titles to FILE, or to standard output\n"
-                      "  import [--csv | --tsv] [--encoding utf-8|cp932] [--category NAME]\n"
-                      "         [--on-duplicate skip|update] [--dry-run] FILE\n"
-                      "                            add the titles of FILE in one transaction\n"
-                      "  reviews [--rebuild]       what the drill remembers; with --rebuild,\n"
-                      "                            every title's memory replayed from its reviews\n"
-                      "Without --book, the phrase book that wordlark uses.\n";
+const char kUsage[] =
+    "usage: wordlark-book [--book PATH] COMMAND ...\n"
+    "  new PATH                  make an empty phrase book\n"
+    "  export [--category NAME] [--csv | --anki] [FILE]\n"
+    "                            write titles to FILE, or to standard output\n"
+    "  import [--csv | --tsv] [--encoding utf-8|cp932] [--category NAME]\n"
+    "         [--on-duplicate skip|update] [--dry-run] FILE\n"
+    "                            add the titles of FILE in one transaction\n"
+    "  reviews [--rebuild | --export FILE.csv]\n"
+    "                            what the drill remembers; with --rebuild,\n"
+    "                            every title's memory replayed from its reviews;\n"
+    "                            with --export, the review log as the FSRS\n"
+    "                            optimizer's revlog.csv\n"
+    "Without --book, the phrase book that wordlark uses.\n";
 
 void say(QIODevice& err, const QString& line)
 {
@@ -43,10 +47,12 @@ struct Arguments {
                                    QStringLiteral("POLICY")};
     QCommandLineOption dryRun{QStringLiteral("dry-run")};
     QCommandLineOption rebuild{QStringLiteral("rebuild")};
+    QCommandLineOption exportFile{QStringLiteral("export"), QString(), QStringLiteral("FILE")};
 
     Arguments()
     {
-        parser.addOptions({book, category, csv, tsv, anki, encoding, onDuplicate, dryRun, rebuild});
+        parser.addOptions(
+            {book, category, csv, tsv, anki, encoding, onDuplicate, dryRun, rebuild, exportFile});
     }
     // Whether any of the options is given; they belong to another command.
     bool anyOf(std::initializer_list<const QCommandLineOption*> options) const
@@ -112,6 +118,35 @@ int exportTo(const Arguments& a, const QString& file, QIODevice& out, QIODevice&
     return 0;
 }
 
+// Written whole or not at all, like an export of titles.
+int exportReviewLog(const Arguments& a, QIODevice& out, QIODevice& err, const BookEnvironment& env)
+{
+    const QString path = bookOf(a, env);
+    const QString file = a.parser.value(a.exportFile);
+    const auto db = openBook(path, env.busyTimeoutMs);
+    ExportedReviews exported;
+    if (file.isEmpty() || file == QLatin1String("-")) {
+        exported = exportReviews(*db, out);
+    } else {
+        if (QFileInfo(file).canonicalFilePath() == QFileInfo(path).canonicalFilePath())
+            throw BookError(QStringLiteral("%1: that is the phrase book itself").arg(file));
+        QSaveFile saved(file);
+        if (!saved.open(QIODevice::WriteOnly))
+            throw BookError(QStringLiteral("%1: %2").arg(file, saved.errorString()));
+        exported = exportReviews(*db, saved);
+        if (!saved.commit())
+            throw BookError(QStringLiteral("%1: %2").arg(file, saved.errorString()));
+    }
+    QString line = QStringLiteral("exported %1 reviews of %2 titles")
+                       .arg(exported.reviews)
+                       .arg(exported.titles);
+    if (exported.passedOver > 0)
+        line += QStringLiteral("; passed over %1 reviews whose rating or time can't be read")
+                    .arg(exported.passedOver);
+    say(err, line);
+    return 0;
+}
+
 int importFrom(const Arguments& a, const QString& file, QIODevice& err, const BookEnvironment& env)
 {
     ImportOptions options;
@@ -167,18 +202,22 @@ int runBookCommand(const QStringList& arguments, QIODevice& out, QIODevice& err,
     const QString command = words.value(0);
     bool fits = false;
     if (command == QLatin1String("new"))
-        fits = words.size() == 2 && !a.anyOf({&a.book, &a.category, &a.csv, &a.tsv, &a.anki,
-                                              &a.encoding, &a.onDuplicate, &a.dryRun, &a.rebuild});
+        fits = words.size() == 2 &&
+               !a.anyOf({&a.book, &a.category, &a.csv, &a.tsv, &a.anki, &a.encoding, &a.onDuplicate,
+                         &a.dryRun, &a.rebuild, &a.exportFile});
     else if (command == QLatin1String("export"))
-        fits = words.size() <= 2 &&
-               !a.anyOf({&a.tsv, &a.encoding, &a.onDuplicate, &a.dryRun, &a.rebuild}) &&
-               !(a.parser.isSet(a.csv) && a.parser.isSet(a.anki));
+        fits =
+            words.size() <= 2 &&
+            !a.anyOf({&a.tsv, &a.encoding, &a.onDuplicate, &a.dryRun, &a.rebuild, &a.exportFile}) &&
+            !(a.parser.isSet(a.csv) && a.parser.isSet(a.anki));
     else if (command == QLatin1String("import"))
-        fits = words.size() == 2 && !a.anyOf({&a.anki, &a.rebuild}) &&
+        fits = words.size() == 2 && !a.anyOf({&a.anki, &a.rebuild, &a.exportFile}) &&
                !(a.parser.isSet(a.csv) && a.parser.isSet(a.tsv));
     else if (command == QLatin1String("reviews"))
-        fits = words.size() == 1 && !a.anyOf({&a.category, &a.csv, &a.tsv, &a.anki, &a.encoding,
-                                              &a.onDuplicate, &a.dryRun});
+        fits = words.size() == 1 &&
+               !a.anyOf({&a.category, &a.csv, &a.tsv, &a.anki, &a.encoding, &a.onDuplicate,
+                         &a.dryRun}) &&
+               !(a.parser.isSet(a.rebuild) && a.parser.isSet(a.exportFile));
     if (!fits) {
         err.write(kUsage);
         return 2;
@@ -188,6 +227,8 @@ int runBookCommand(const QStringList& arguments, QIODevice& out, QIODevice& err,
             return makeBook(words[1], err);
         if (command == QLatin1String("export"))
             return exportTo(a, words.value(1), out, err, env);
+        if (command == QLatin1String("reviews") && a.parser.isSet(a.exportFile))
+            return exportReviewLog(a, out, err, env);
         if (command == QLatin1String("reviews"))
             return reviewBook(*openBook(bookOf(a, env), env.busyTimeoutMs),
                               a.parser.isSet(a.rebuild), env.now(), out, err);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <cstdint>
 
 class Database;
@@ -8,3 +10,15 @@ class QIODevice;
 // wordlark-book reviews: one line on what the drill remembers, or with rebuild, every title's
 // memory written anew from the review log. Throws BookError.
 int reviewBook(Database& db, bool rebuild, std::int64_t now, QIODevice& out, QIODevice& err);
+
+// The review log in the FSRS optimizer's revlog.csv form, one row per review a replay reads,
+// each title's reviews in order of time. Throws BookError.
+struct ExportedReviews {
+    long long titles = 0;
+    long long reviews = 0;
+    long long passedOver = 0;
+};
+ExportedReviews exportReviews(Database& db, QIODevice& out);
+
+// A title's card_id: the same in every export while its English title stays as it is.
+long long reviewCardId(const QString& englishTitle);

@@ -8,6 +8,9 @@ CREATE TABLE IF NOT EXISTS 復習記録 (
 );
 -- A title's reviews in order, for its replay.
 CREATE INDEX IF NOT EXISTS 復習記録_タイトル ON 復習記録 (タイトル名_英語, 日時);
+-- The reviews of a stretch of time with their ratings, for the statistics' weeks, without
+-- reading the table.
+CREATE INDEX IF NOT EXISTS 復習記録_日時 ON 復習記録 (日時, 評価);
 
 CREATE TABLE IF NOT EXISTS 記憶 (
     タイトル名_英語 TEXT NOT NULL COLLATE NOCASE PRIMARY KEY,

@@ -7,6 +7,9 @@
 // same whichever implementation replays its review log.
 namespace Fsrs {
 
+// The share of right answers the intervals are chosen for.
+inline constexpr double kDesiredRetention = 0.9;
+
 enum class Rating { Again = 1, Hard = 2, Good = 3, Easy = 4 };
 
 // A title's memory; times are milliseconds since 1970 UTC.

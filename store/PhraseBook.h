@@ -2,6 +2,7 @@
 
 #include "BookPlaces.h"
 #include "OperationFrame.h"
+#include "ReviewStats.h"
 #include "Rows.h"
 #include "StoreControls.h"
 #include "TitleMode.h"
@@ -59,6 +60,9 @@ public:
     // Records a right or wrong answer for the title named in the mode's title column and
     // reschedules it. Says nothing; false when it could not be recorded.
     bool RecordReview(TitleMode mode, const QString& title, bool right, std::int64_t now);
+    // The review figures of the category in Combo1, or of the whole book when it is empty;
+    // nothing, with the status line telling why, when the book could not be read.
+    std::optional<ReviewStats> ReadStats(std::int64_t now);
 
 private:
     QString path() const;

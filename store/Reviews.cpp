@@ -48,3 +48,11 @@ bool PhraseBook::RecordReview(TitleMode mode, const QString& title, bool right, 
         [](FrameFailure) {});
     return recorded.value_or(false);
 }
+
+std::optional<ReviewStats> PhraseBook::ReadStats(std::int64_t now)
+{
+    const QString category = m_c.Combo1->currentText();
+    return runOnDatabase(
+        path(), [&](Database& db) { return reviewStats(db, category, now); },
+        [this](FrameFailure failure) { reportFailure(failure, StoreTexts::readStatsFailed); });
+}

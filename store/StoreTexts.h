@@ -62,6 +62,7 @@ inline QString dueTitles(qsizetype due, qsizetype fresh)
 inline const QString nothingDue = QStringLiteral("いま復習するタイトルはありません。");
 inline const QString listDueTitlesFailed =
     QStringLiteral("「復習タイトル検索」でエラーが発生しています。");
+inline const QString readStatsFailed = QStringLiteral("「成績」でエラーが発生しています。");
 // Said after the verdict of a Check whose review could not be kept.
 inline const QString recordReviewFailed = QStringLiteral("復習の記録でエラーが発生しました。");
 

@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 #include "Form2.h"
+#include "Form3.h"
 #include "ImeMode.h"
 #include "OptionValues.h"
 #include "PlainText.h"
@@ -56,8 +57,8 @@ void Form1::Form_Load()
 {
     ui.Combo2->clear();
     ui.Combo2->setEditText(UiTexts::actionList);
-    ui.Combo2->addItems(
-        {UiTexts::actionList, UiTexts::actionAdd, UiTexts::actionDelete, UiTexts::actionReview});
+    ui.Combo2->addItems({UiTexts::actionList, UiTexts::actionAdd, UiTexts::actionDelete,
+                         UiTexts::actionReview, UiTexts::actionStats});
     ClearFields();
     book().ListCategories();
     ui.Check1->setCheckState(checkStateOf(m_options.ReadOption(Option::English)));
@@ -203,6 +204,9 @@ void Form1::Command3_Click()
     const QString action = ui.Combo2->currentText();
     if (action == UiTexts::actionReview)
         return reviewTitles();
+    // The statistics open beside the list, which keeps what it holds.
+    if (action == UiTexts::actionStats)
+        return showStats();
     endReview();
     if (action == UiTexts::actionList) {
         ui.List1->clear();
@@ -250,6 +254,17 @@ void Form1::reviewTitles()
 {
     m_reviewing = true;
     book().ListDueTitles(currentTitleMode(), m_clock());
+}
+
+void Form1::showStats()
+{
+    const std::optional<ReviewStats> stats = book().ReadStats(m_clock());
+    if (!stats)
+        return;
+    // A window closed a moment ago may still await its deletion; it is no longer open.
+    if (!m_stats || m_stats->isHidden())
+        m_stats = new Form3(this);
+    m_stats->Open(*stats, ui.Combo1->currentText());
 }
 
 void Form1::endReview()

@@ -16,6 +16,7 @@
 
 class Dialogs;
 class Form2;
+class Form3;
 class SpeechEngine;
 
 // The main window, where all work is done. Its state lives in its controls alone: the title
@@ -69,6 +70,8 @@ private:
     void deleteCategory();
     // Lists what is due, and hides each chosen title's answer side until its Check.
     void reviewTitles();
+    // Opens the statistics window on the category, one window at a time.
+    void showStats();
     // The list no longer holds a review: both sides show as the check boxes say.
     void endReview();
 
@@ -96,6 +99,7 @@ private:
     Dialogs& m_dialogs;
     SpeechEngine& m_speech;
     QPointer<Form2> m_settings;
+    QPointer<Form3> m_stats;
 
     // The title chosen last from the list, and how it was shown: a Check counts for it only
     // while the boxes still show it.

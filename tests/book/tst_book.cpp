@@ -5,6 +5,7 @@
 #include "TestFolder.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QFile>
 #include <QTest>
 
@@ -257,6 +258,86 @@ private slots:
         // next day.
         QCOMPARE(run.out, "titles reviewed: 2, due now: 1, reviews recorded: 5\n"_ba);
         QCOMPARE(book(folder, {u"reviews"_s, u"--csv"_s}).status, 2);
+    }
+
+    // --export writes the log as the FSRS optimizer's revlog.csv: the replay's rows, each
+    // title's first review new and the rest reviews, one card id per title whatever the case of
+    // its rows, the same in a later export.
+    void reviewLog()
+    {
+        TestFolder folder;
+        folder.addTitles();
+        folder.exec(u"INSERT INTO 復習記録 VALUES ('hot tea', 1, '2026-12-07T11:00:00.000Z'),"
+                    "('airport', 3, '2026-11-01T09:00:00.250Z'),"
+                    "('Gone', 3, '2026-12-01T00:00:00.000Z'),"
+                    "('hot tea', 3, 'yesterday'),"
+                    "('hot tea', 3, '2026-12-08T11:00:00.000Z'),"
+                    "('Airport', 1, '2026-11-03T09:00:00.000Z')"_s);
+        const QString file = folder.path() + u"/revlog.csv"_s;
+        Run run = book(folder, {u"reviews"_s, u"--export"_s, file});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.err, u"exported 4 reviews of 2 titles; passed over 1 reviews whose rating or "
+                          "time can't be read\n"_s);
+        const auto ms = [](const char* time) {
+            return QByteArray::number(
+                QDateTime::fromString(QString::fromLatin1(time), Qt::ISODateWithMs)
+                    .toMSecsSinceEpoch());
+        };
+        QList<QByteArray> lines = contents(file).split('\n');
+        QCOMPARE(lines.size(), 6);
+        QCOMPARE(lines.takeFirst(),
+                 "card_id,review_time,review_rating,review_state,review_duration");
+        QCOMPARE(lines.takeLast(), QByteArray());
+        QList<QByteArray> ids;
+        QList<QByteArray> rest;
+        for (const QByteArray& line : lines) {
+            const qsizetype comma = line.indexOf(',');
+            ids << line.left(comma);
+            rest << line.mid(comma + 1);
+        }
+        QCOMPARE(rest, (QList<QByteArray>{ms("2026-11-01T09:00:00.250Z") + ",3,0,0",
+                                          ms("2026-11-03T09:00:00.000Z") + ",1,2,0",
+                                          ms("2026-12-07T11:00:00.000Z") + ",1,0,0",
+                                          ms("2026-12-08T11:00:00.000Z") + ",3,2,0"}));
+        QCOMPARE(ids[0], ids[1]);
+        QCOMPARE(ids[2], ids[3]);
+        QVERIFY(ids[0] != ids[2]);
+        bool number = false;
+        QVERIFY(ids[0].toLongLong(&number) > 0 && number);
+
+        // Later reviews, a vacuum and a replay change no card id.
+        folder.exec(u"INSERT INTO 復習記録 VALUES ('AIRPORT', 3, '2026-12-09T00:00:00.000Z');"
+                    "VACUUM"_s);
+        QCOMPARE(book(folder, {u"reviews"_s, u"--rebuild"_s}).status, 0);
+        run = book(folder, {u"reviews"_s, u"--export"_s, u"-"_s});
+        QCOMPARE(run.status, 0);
+        const QList<QByteArray> again = run.out.split('\n');
+        QCOMPARE(again.size(), 7);
+        for (int i : {1, 2, 3})
+            QVERIFY(again[i].startsWith(ids[0] + ','));
+        QVERIFY(again[4].startsWith(ids[2] + ','));
+    }
+
+    void reviewLogRefused_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("with --rebuild")
+            << QStringList{u"reviews"_s, u"--rebuild"_s, u"--export"_s, u"x.csv"_s};
+        QTest::newRow("with --category")
+            << QStringList{u"reviews"_s, u"--category"_s, u"仕事"_s, u"--export"_s, u"x.csv"_s};
+        QTest::newRow("to export") << QStringList{u"export"_s, u"--export"_s, u"x.csv"_s};
+        QTest::newRow("to import") << QStringList{u"import"_s, u"--export"_s, u"x.csv"_s, u"y"_s};
+        QTest::newRow("no file") << QStringList{u"reviews"_s, u"--export"_s};
+    }
+    // Refused before the book is opened: the usage, status 2, nothing written.
+    void reviewLogRefused()
+    {
+        QFETCH(QStringList, arguments);
+        TestFolder folder;
+        const Run run = book(folder, arguments);
+        QCOMPARE(run.status, 2);
+        QVERIFY(run.err.contains(u"usage:"_s));
+        QVERIFY(!QFile::exists(u"x.csv"_s));
     }
 };
 

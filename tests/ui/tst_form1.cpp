@@ -1,9 +1,16 @@
+#include "Form3.h"
 #include "ReviewTime.h"
 #include "StoreTexts.h"
 #include "TestWindow.h"
 #include "UiTexts.h"
 
 #include <QApplication>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChartView>
+#include <QFile>
+#include <QLineSeries>
+#include <QPointer>
 #include <QScopeGuard>
 #include <QTimer>
 
@@ -62,6 +69,26 @@ QStringList marksOf(QPlainTextEdit* box)
     return marks;
 }
 
+// A chart's first series: its bars' values, or its line's points as "x:y".
+QStringList barsOf(QWidget* window, const char* chart)
+{
+    const auto* bars =
+        qobject_cast<QBarSeries*>(child<QChartView>(window, chart)->chart()->series().at(0));
+    QStringList values;
+    for (int i = 0; i < bars->barSets().at(0)->count(); ++i)
+        values << QString::number(bars->barSets().at(0)->at(i));
+    return values;
+}
+QStringList pointsOf(QWidget* window, const char* chart)
+{
+    const auto* line =
+        qobject_cast<QLineSeries*>(child<QChartView>(window, chart)->chart()->series().at(0));
+    QStringList points;
+    for (const QPointF& point : line->points())
+        points << u"%1:%2"_s.arg(point.x()).arg(point.y());
+    return points;
+}
+
 struct Refused {
     const char* button;
     QString action; // Combo2's, for Command3
@@ -94,7 +121,8 @@ private slots:
         QCOMPARE(w.text("Combo1"), u"あいさつ"_s);
         for (const char* box : {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6"})
             QVERIFY2(w.text(box).isEmpty(), box);
-        QCOMPARE(w.items("Combo2"), (QStringList{u"選択"_s, u"登録"_s, u"削除"_s, u"復習"_s}));
+        QCOMPARE(w.items("Combo2"),
+                 (QStringList{u"選択"_s, u"登録"_s, u"削除"_s, u"復習"_s, u"成績"_s}));
         QVERIFY(w.speech.calls.isEmpty() && w.dialogs.shown.isEmpty());
         QCOMPARE(openFileCount(), 0);
     }
@@ -403,6 +431,59 @@ private slots:
         // Listing again leaves the review: both sides show as the check boxes say.
         w.listCategory(u"旅行"_s);
         QVERIFY(w.shown("Text3") && w.shown("Text6"));
+    }
+
+    // 成績 opens the statistics of the category, or of the whole book, in a window of its own,
+    // one at a time, and leaves the list as it was; a book that can't be read opens none.
+    void stats()
+    {
+        TestFolder folder;
+        folder.addTitles();
+        folder.exec(u"INSERT INTO 記憶 VALUES"
+                    " ('Good morning', 20.99, 5, '2026-12-01T00:00:00.000Z', '', 2, 1),"
+                    " ('hat shop', 21, 5, '2026-12-09T00:00:00.000Z', '', 1, 0),"
+                    " ('Deadline', 5, 5, '2026-12-08T00:00:00.000Z', '', 1, 0);"
+                    "INSERT INTO 復習記録 VALUES ('hat shop', 3, '2026-12-07T11:00:00.000Z'),"
+                    " ('Good morning', 1, '2026-12-06T00:00:00.000Z'),"
+                    " ('Good morning', 3, '2026-11-20T00:00:00.000Z')"_s);
+        TestWindow w(folder);
+        w.form.setClock([] { return kNow; });
+        w.listCategory(u"旅行"_s);
+        const QStringList listed = w.items("List1");
+        w.setText("Combo2", u"成績"_s);
+        w.click("Command3");
+        QPointer<Form3> window = w.form.findChild<Form3*>();
+        QVERIFY(window && window->isVisible() && !window->isModal());
+        QCOMPARE(w.items("List1"), listed);
+        QCOMPARE(textOf(window, "Label1"),
+                 u"旅行：タイトル 4件（新規 2件、学習中 1件、定着 1件）。今日の復習 1件、30日間で "
+                 "2件。\n過去26週の正答率 66.7％（3回中 2回正解、目標 90％）。"_s);
+        QCOMPARE(barsOf(window, "Chart1"), (QStringList{u"2"_s, u"1"_s, u"1"_s}));
+        QStringList forecast(30, u"0"_s);
+        forecast[0] = forecast[2] = u"1"_s;
+        QCOMPARE(barsOf(window, "Chart2"), forecast);
+        QCOMPARE(pointsOf(window, "Chart3"), (QStringList{u"-2:100"_s, u"0:50"_s}));
+        // The figures and every caption fit their labels, wrapped.
+        for (const char* name : {"Label1", "Label2", "Label3", "Label4"}) {
+            const auto* label = child<QLabel>(window, name);
+            QVERIFY2(label->heightForWidth(label->width()) <= label->height(), name);
+        }
+
+        w.setText("Combo1", QString());
+        w.click("Command3");
+        QCOMPARE(w.form.findChildren<Form3*>().size(), 1);
+        QVERIFY(textOf(window, "Label1")
+                    .startsWith(u"全カテゴリ：タイトル 6件（新規 3件、学習中 2件"_s));
+        forecast[1] = u"1"_s;
+        QCOMPARE(barsOf(window, "Chart2"), forecast);
+
+        child<QPushButton>(window, "Command1")->click();
+        QVERIFY(!window || window->isHidden());
+        QFile::remove(folder.file());
+        w.click("Command3");
+        QCOMPARE(w.text("Text5"), StoreTexts::fileMissing);
+        for (const Form3* other : w.form.findChildren<Form3*>())
+            QVERIFY(other->isHidden());
     }
 
     // After a wrong answer the right answer's missing characters are marked where it is shown,

@@ -1,0 +1,127 @@
+// The figures behind the statistics window on a book of known memories and reviews: titles by
+// state, the due forecast by UTC day, and right answers by week back from now, each bucket's
+// edges included.
+#include "Database.h"
+#include "ReviewStats.h"
+#include "TestFolder.h"
+
+#include <QScopeGuard>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// 2026-12-07T12:00:00.000Z
+constexpr std::int64_t kNow = 1'796'644'800'000;
+
+const QString kIndex = u"SELECT name FROM sqlite_master WHERE name = '復習記録_日時'"_s;
+
+// Every bucket that is not empty, as "index:count" or "index:right/total".
+QString forecastOf(const ReviewStats& stats)
+{
+    QStringList buckets;
+    for (int day = 0; day < ReviewStats::kForecastDays; ++day)
+        if (stats.forecast[day] != 0)
+            buckets << u"%1:%2"_s.arg(day).arg(stats.forecast[day]);
+    return buckets.join(u' ');
+}
+
+QString weeksOf(const ReviewStats& stats)
+{
+    QStringList buckets;
+    for (int week = 0; week < ReviewStats::kWeeks; ++week)
+        if (stats.weeks[week].total != 0)
+            buckets << u"%1:%2/%3"_s.arg(week)
+                           .arg(stats.weeks[week].right)
+                           .arg(stats.weeks[week].total);
+    return buckets.join(u' ');
+}
+
+void addMemories(const TestFolder& folder)
+{
+    folder.addTitles();
+    // Stability and due time; hot tea was never reviewed.
+    folder.exec(u"INSERT INTO 記憶 VALUES"
+                " ('Good morning', 20.99, 5, '2026-12-01T00:00:00.000Z', '', 1, 0),"
+                " ('hat shop', 21, 5, '2026-12-07T23:59:59.999Z', '', 1, 0),"
+                " ('Airport', 100, 5, '2026-12-08T00:00:00.000Z', '', 1, 0),"
+                " ('Deadline', 5, 5, '2027-01-05T23:59:59.999Z', '', 1, 0),"
+                " ('It’s mine', 3, 5, '2027-01-06T00:00:00.000Z', '', 1, 0);"
+                "INSERT INTO 復習記録 VALUES"
+                " ('hat shop', 3, '2026-12-07T12:00:00.000Z'),"
+                " ('Airport', 1, '2026-11-30T12:00:00.001Z'),"
+                " ('Airport', 3, '2026-11-30T12:00:00.000Z'),"
+                " ('Deadline', 3, '2026-06-08T12:00:00.001Z'),"
+                " ('Deadline', 1, '2026-06-08T12:00:00.000Z'),"
+                " ('hot tea', 3, '2026-12-07T12:00:00.001Z'),"
+                " ('Good morning', 0, '2026-12-05T00:00:00.000Z'),"
+                " ('Good morning', 4, '2026-12-05T00:00:00.000Z'),"
+                " ('Good morning', 2, '2026-12-05T00:00:00.000Z')"_s);
+}
+
+} // namespace
+
+class TestStats : public QObject {
+    Q_OBJECT
+
+private slots:
+    void stats_data()
+    {
+        QTest::addColumn<QString>("category");
+        QTest::addColumn<QString>("states"); // new learning known
+        QTest::addColumn<QString>("forecast");
+        QTest::addColumn<QString>("weeks");
+        // Today holds the overdue and what is due up to midnight; day 29 ends 30 days on.
+        // The latest week ends at now, and each week takes its later edge, not its earlier.
+        // A rating of 0 is no answer; Hard and Easy are right ones.
+        QTest::newRow("whole book")
+            << QString() << u"1 3 2"_s << u"0:2 1:1 29:1"_s << u"0:1/1 24:1/1 25:3/4"_s;
+        QTest::newRow("category") << u"旅行"_s << u"1 1 2"_s << u"0:2 1:1"_s << u"24:1/1 25:3/4"_s;
+        QTest::newRow("category of another case")
+            << u"仕事"_s << u"0 1 0"_s << u"29:1"_s << u"0:1/1"_s;
+        QTest::newRow("category in another case")
+            << u"don't"_s << u"0 1 0"_s << QString() << QString();
+        QTest::newRow("empty category") << u"空"_s << u"0 0 0"_s << QString() << QString();
+        QTest::newRow("no such category") << u"Nowhere"_s << u"0 0 0"_s << QString() << QString();
+    }
+    void stats()
+    {
+        QFETCH(QString, category);
+        QFETCH(QString, states);
+        QFETCH(QString, forecast);
+        QFETCH(QString, weeks);
+        TestFolder folder;
+        addMemories(folder);
+        Database db(folder.file());
+        const ReviewStats stats = reviewStats(db, category, kNow);
+        QCOMPARE(u"%1 %2 %3"_s.arg(stats.fresh).arg(stats.learning).arg(stats.known), states);
+        QCOMPARE(forecastOf(stats), forecast);
+        QCOMPARE(weeksOf(stats), weeks);
+    }
+
+    // A book whose review tables came before the weeks' index gets it; a read-only one is read
+    // without it, with the same figures.
+    void olderBookGetsTheIndex()
+    {
+        TestFolder folder;
+        addMemories(folder);
+        folder.exec(u"DROP INDEX 復習記録_日時"_s);
+        QVERIFY(folder.setReadOnly(true));
+        const auto writable = qScopeGuard([&] { folder.setReadOnly(false); });
+        {
+            Database db(folder.file());
+            QCOMPARE(weeksOf(reviewStats(db, QString(), kNow)), u"0:1/1 24:1/1 25:3/4"_s);
+        }
+        QCOMPARE(folder.rows(kIndex), QStringList());
+        QVERIFY(folder.setReadOnly(false));
+        {
+            Database db(folder.file());
+            reviewStats(db, QString(), kNow);
+        }
+        QCOMPARE(folder.rows(kIndex), QStringList{u"復習記録_日時"_s});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStats)
+#include "tst_stats.moc"
