@@ -6,8 +6,9 @@ CREATE TABLE IF NOT EXISTS 復習記録 (
     評価           INTEGER NOT NULL,
     日時           TEXT NOT NULL
 );
--- A title's reviews in order, for its replay.
-CREATE INDEX IF NOT EXISTS 復習記録_タイトル ON 復習記録 (タイトル名_英語, 日時);
+-- A title's reviews in order with their ratings, for its replay and a category's statistics,
+-- without reading the table.
+CREATE INDEX IF NOT EXISTS 復習記録_タイトル ON 復習記録 (タイトル名_英語, 日時, 評価);
 -- The reviews of a stretch of time with their ratings, for the statistics' weeks, without
 -- reading the table.
 CREATE INDEX IF NOT EXISTS 復習記録_日時 ON 復習記録 (日時, 評価);
