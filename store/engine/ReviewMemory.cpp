@@ -15,20 +15,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// What a book holds of the review schema: both tables, and the index added after them.
-struct ReviewSchema {
-    bool tables = false;
-    bool complete = false;
-};
-ReviewSchema reviewSchemaOf(Database& db)
+bool hasReviewTables(Database& db)
 {
-    Statement parts(db.handle(), u"SELECT coalesce(sum(type = 'table'), 0), coalesce(sum(type = "
-                                 u"'index'), 0) FROM sqlite_master WHERE name IN ('復習記録', "
-                                 u"'記憶', '復習記録_日時')"_s);
-    if (!parts.next())
-        return {};
-    const bool tables = parts.integer(0) == 2;
-    return {tables, tables && parts.integer(1) == 1};
+    Statement tables(db.handle(), u"SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
+                                  u"name IN ('復習記録', '記憶')"_s);
+    return tables.next() && tables.integer(0) == 2;
 }
 
 // A log row as the scheduler takes it; nothing for a row that can't be read.
@@ -98,21 +89,15 @@ qsizetype countOf(Database& db, const QString& statement, const QString& time = 
 
 void ensureReviewTables(Database& db)
 {
-    const ReviewSchema schema = reviewSchemaOf(db);
-    if (schema.complete)
+    if (hasReviewTables(db))
         return;
     // Within a transaction already begun, the tables come with what it does, or not at all.
     std::optional<Transaction> own;
     if (sqlite3_get_autocommit(db.handle()))
         own.emplace(db.handle());
     if (sqlite3_exec(db.handle(), phraseBookScript("memory.sql").constData(), nullptr, nullptr,
-                     nullptr) != SQLITE_OK) {
-        // A book that has the tables but can't take the later index, a read-only one, works
-        // without it, only slower.
-        if (schema.tables)
-            return;
+                     nullptr) != SQLITE_OK)
         throw EngineError(sqlite3_errmsg(db.handle()));
-    }
     if (own)
         own->commit();
 }

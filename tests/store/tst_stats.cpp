@@ -5,7 +5,6 @@
 #include "ReviewStats.h"
 #include "TestFolder.h"
 
-#include <QScopeGuard>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -14,8 +13,6 @@ namespace {
 
 // 2026-12-07T12:00:00.000Z
 constexpr std::int64_t kNow = 1'796'644'800'000;
-
-const QString kIndex = u"SELECT name FROM sqlite_master WHERE name = '復習記録_日時'"_s;
 
 // Every bucket that is not empty, as "index:count" or "index:right/total".
 QString forecastOf(const ReviewStats& stats)
@@ -98,28 +95,6 @@ private slots:
         QCOMPARE(u"%1 %2 %3"_s.arg(stats.fresh).arg(stats.learning).arg(stats.known), states);
         QCOMPARE(forecastOf(stats), forecast);
         QCOMPARE(weeksOf(stats), weeks);
-    }
-
-    // A book whose review tables came before the weeks' index gets it; a read-only one is read
-    // without it, with the same figures.
-    void olderBookGetsTheIndex()
-    {
-        TestFolder folder;
-        addMemories(folder);
-        folder.exec(u"DROP INDEX 復習記録_日時"_s);
-        QVERIFY(folder.setReadOnly(true));
-        const auto writable = qScopeGuard([&] { folder.setReadOnly(false); });
-        {
-            Database db(folder.file());
-            QCOMPARE(weeksOf(reviewStats(db, QString(), kNow)), u"0:1/1 24:1/1 25:3/4"_s);
-        }
-        QCOMPARE(folder.rows(kIndex), QStringList());
-        QVERIFY(folder.setReadOnly(false));
-        {
-            Database db(folder.file());
-            reviewStats(db, QString(), kNow);
-        }
-        QCOMPARE(folder.rows(kIndex), QStringList{u"復習記録_日時"_s});
     }
 };
 
