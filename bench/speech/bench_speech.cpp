@@ -8,6 +8,7 @@
 
 #include "Corpus.h"
 #include "FliteEngine.h"
+#include "FliteWave.h"
 #include "MemoryOutput.h"
 #include "Utterances.h"
 
@@ -121,18 +122,6 @@ double longestPause(const std::vector<std::int16_t>& samples, int sampleRate)
         longest = std::max(longest, run);
     }
     return double(longest) / sampleRate;
-}
-
-std::vector<std::int16_t> fliteWave(const QString& text)
-{
-    cst_voice* voice = flite_voice_select("rms");
-    feat_set_float(voice->features, "duration_stretch",
-                   float(FliteEngine::kWordsPerMinuteAtStretchOne / FliteEngine::kDefaultSpeed));
-    cst_wave* wave = flite_text_to_wave(text.toUtf8().constData(), voice);
-    feat_remove(voice->features, "duration_stretch");
-    std::vector<std::int16_t> samples(wave->samples, wave->samples + wave->num_samples);
-    delete_wave(wave);
-    return samples;
 }
 
 void row(const char* what, const std::vector<double>& ms)

@@ -14,6 +14,7 @@
 #include "FakeSpeech.h"
 #include "Form1.h"
 #include "Form3.h"
+#include "Offscreen.h"
 #include "ReviewGenerator.h"
 #include "ReviewStats.h"
 
@@ -90,14 +91,7 @@ double msSince(std::chrono::steady_clock::time_point start)
 
 int main(int argc, char** argv)
 {
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (!text.contains(u"propagateSizeHints"_s) && !text.contains(u"XDG_RUNTIME_DIR"_s))
-            std::fprintf(stderr, "%s\n", qPrintable(text));
-        if (type == QtFatalMsg)
-            std::abort();
-    });
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    drawOffscreen();
     QApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 11;
 

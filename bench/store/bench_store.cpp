@@ -14,6 +14,7 @@
 #include "FakeSpeech.h"
 #include "Form1.h"
 #include "JetLike.h"
+#include "Offscreen.h"
 #include "OptionStore.h"
 #include "PhraseBook.h"
 #include "Result.h"
@@ -1053,16 +1054,8 @@ void printTable(const Collector& c, const Fresh& fresh)
 
 int main(int argc, char** argv)
 {
-    // The offscreen platform warns about every window it sizes; that is no news here.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (!text.contains(u"propagateSizeHints"_s) && !text.contains(u"XDG_RUNTIME_DIR"_s))
-            std::fprintf(stderr, "%s\n", qPrintable(text));
-        if (type == QtFatalMsg)
-            std::abort();
-    });
     const auto begin = std::chrono::steady_clock::now();
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    drawOffscreen();
     if (argc == 3 && std::string(argv[1]) == "--fresh-process")
         return freshProcess(argc, argv, begin);
 

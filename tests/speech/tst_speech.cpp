@@ -1,5 +1,6 @@
 #include "AlsaOutput.h"
 #include "FliteEngine.h"
+#include "FliteWave.h"
 #include "MemoryOutput.h"
 #include "Utterances.h"
 
@@ -41,20 +42,6 @@ public:
     void Drain(std::stop_token) override {}
     void Close() noexcept override { ++closed; }
 };
-
-// The samples Flite itself makes of the UTF-8 of `text` at the default speed. The voice is the
-// one an engine loaded when it first spoke.
-std::vector<std::int16_t> fliteWave(const QString& text)
-{
-    cst_voice* voice = flite_voice_select("rms");
-    feat_set_float(voice->features, "duration_stretch",
-                   float(FliteEngine::kWordsPerMinuteAtStretchOne / FliteEngine::kDefaultSpeed));
-    cst_wave* wave = flite_text_to_wave(text.toUtf8().constData(), voice);
-    feat_remove(voice->features, "duration_stretch");
-    std::vector<std::int16_t> samples(wave->samples, wave->samples + wave->num_samples);
-    delete_wave(wave);
-    return samples;
-}
 
 std::size_t fliteAlone(const QString& text)
 {
