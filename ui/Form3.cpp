@@ -39,11 +39,23 @@ void setAxisFont(QAbstractAxis* axis, const QWidget* window)
     axis->setTitleFont(font);
 }
 
-// The value axis of a count: whole numbers from 0 to a little above the largest.
+// The value axis of a count: from 0 to the largest, rounded up to a tick, with ticks at whole
+// numbers 1, 2 or 5 times a power of ten apart, at most five above zero. Ticks of a fraction
+// would show "0" again and again under a largest count of 1.
 void fitCountAxis(QValueAxis* axis, qsizetype largest)
 {
-    axis->setRange(0, std::max<double>(1, double(largest)));
-    axis->applyNiceNumbers();
+    qsizetype step = 1;
+    for (qsizetype unit = 1;; unit *= 10) {
+        if (largest <= 5 * unit || largest <= 10 * unit || largest <= 25 * unit) {
+            step = largest <= 5 * unit ? unit : largest <= 10 * unit ? 2 * unit : 5 * unit;
+            break;
+        }
+    }
+    const qsizetype top = std::max(step, (largest + step - 1) / step * step);
+    axis->setRange(0, double(top));
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
+    axis->setTickInterval(double(step));
     axis->setLabelFormat(u"%d"_s);
 }
 

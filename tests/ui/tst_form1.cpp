@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QScopeGuard>
 #include <QTimer>
+#include <QValueAxis>
 
 using namespace Qt::StringLiterals;
 
@@ -462,6 +463,10 @@ private slots:
         QStringList forecast(30, u"0"_s);
         forecast[0] = forecast[2] = u"1"_s;
         QCOMPARE(barsOf(window, "Chart2"), forecast);
+        // A count axis ticks whole numbers only: under a largest count of 1, just 0 and 1.
+        const auto* dueAxis = qobject_cast<QValueAxis*>(
+            child<QChartView>(window, "Chart2")->chart()->axes(Qt::Vertical).at(0));
+        QCOMPARE(dueAxis->max() / dueAxis->tickInterval(), 1.0);
         QCOMPARE(pointsOf(window, "Chart3"), (QStringList{u"-2:100"_s, u"0:50"_s}));
         // The figures and every caption fit their labels, wrapped.
         for (const char* name : {"Label1", "Label2", "Label3", "Label4"}) {
