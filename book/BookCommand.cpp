@@ -93,57 +93,48 @@ int makeBook(const QString& path, QIODevice& err)
     return 0;
 }
 
+// Writes to standard output for no FILE or "-", else to FILE, which a failure leaves as it
+// was; never onto the phrase book itself. What write produced.
+template <typename Write>
+auto writeOut(const QString& file, const QString& book, QIODevice& out, Write&& write)
+{
+    if (file.isEmpty() || file == QLatin1String("-"))
+        return write(out);
+    if (QFileInfo(file).canonicalFilePath() == QFileInfo(book).canonicalFilePath())
+        throw BookError(QStringLiteral("%1: that is the phrase book itself").arg(file));
+    QSaveFile saved(file);
+    if (!saved.open(QIODevice::WriteOnly))
+        throw BookError(QStringLiteral("%1: %2").arg(file, saved.errorString()));
+    auto written = write(saved);
+    if (!saved.commit())
+        throw BookError(QStringLiteral("%1: %2").arg(file, saved.errorString()));
+    return written;
+}
+
 int exportTo(const Arguments& a, const QString& file, QIODevice& out, QIODevice& err,
              const BookEnvironment& env)
 {
     const QString path = bookOf(a, env);
     const auto db = openBook(path, env.busyTimeoutMs);
-    if (QFileInfo(file).canonicalFilePath() == QFileInfo(path).canonicalFilePath())
-        throw BookError(QStringLiteral("%1: that is the phrase book itself").arg(file));
     const BookFormat format = formatOf(a, file, false);
     const QString category = a.parser.value(a.category);
-    long long count = 0;
-    if (file.isEmpty() || file == QLatin1String("-")) {
-        count = exportBook(*db, category, format, out, env.progress);
-    } else {
-        // A failed export leaves no half-written file behind.
-        QSaveFile saved(file);
-        if (!saved.open(QIODevice::WriteOnly))
-            throw BookError(QStringLiteral("%1: %2").arg(file, saved.errorString()));
-        count = exportBook(*db, category, format, saved, env.progress);
-        if (!saved.commit())
-            throw BookError(QStringLiteral("%1: %2").arg(file, saved.errorString()));
-    }
+    const long long count = writeOut(file, path, out, [&](QIODevice& to) {
+        return exportBook(*db, category, format, to, env.progress);
+    });
     say(err, QStringLiteral("exported %1 titles").arg(count));
     return 0;
 }
 
-// Written whole or not at all, like an export of titles.
 int exportReviewLog(const Arguments& a, QIODevice& out, QIODevice& err, const BookEnvironment& env)
 {
     const QString path = bookOf(a, env);
-    const QString file = a.parser.value(a.exportFile);
     const auto db = openBook(path, env.busyTimeoutMs);
-    ExportedReviews exported;
-    if (file.isEmpty() || file == QLatin1String("-")) {
-        exported = exportReviews(*db, out);
-    } else {
-        if (QFileInfo(file).canonicalFilePath() == QFileInfo(path).canonicalFilePath())
-            throw BookError(QStringLiteral("%1: that is the phrase book itself").arg(file));
-        QSaveFile saved(file);
-        if (!saved.open(QIODevice::WriteOnly))
-            throw BookError(QStringLiteral("%1: %2").arg(file, saved.errorString()));
-        exported = exportReviews(*db, saved);
-        if (!saved.commit())
-            throw BookError(QStringLiteral("%1: %2").arg(file, saved.errorString()));
-    }
-    QString line = QStringLiteral("exported %1 reviews of %2 titles")
-                       .arg(exported.reviews)
-                       .arg(exported.titles);
-    if (exported.passedOver > 0)
-        line += QStringLiteral("; passed over %1 reviews whose rating or time can't be read")
-                    .arg(exported.passedOver);
-    say(err, line);
+    const LogWalk exported = writeOut(a.parser.value(a.exportFile), path, out,
+                                      [&](QIODevice& to) { return exportReviews(*db, to); });
+    say(err, QStringLiteral("exported %1 reviews of %2 titles")
+                     .arg(exported.reviews - exported.passedOver)
+                     .arg(exported.titles) +
+                 passedOverNote(exported));
     return 0;
 }
 

@@ -5,12 +5,8 @@
 #include "Database.h"
 #include "EngineError.h"
 #include "ReviewMemory.h"
-#include "ReviewTime.h"
-#include "Statement.h"
 
 #include <QIODevice>
-
-#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -33,14 +29,11 @@ int reviewBook(Database& db, bool rebuild, std::int64_t now, QIODevice& out, QIO
 {
     try {
         if (rebuild) {
-            const Rebuilt rebuilt = rebuildMemory(db);
-            QString line = QStringLiteral("rebuilt the memory of %1 titles from %2 reviews")
-                               .arg(rebuilt.titles)
-                               .arg(rebuilt.reviews);
-            if (rebuilt.passedOver > 0)
-                line += QStringLiteral("; passed over %1 reviews whose rating or time can't be "
-                                       "read")
-                            .arg(rebuilt.passedOver);
+            const LogWalk rebuilt = rebuildMemory(db);
+            const QString line = QStringLiteral("rebuilt the memory of %1 titles from %2 reviews")
+                                     .arg(rebuilt.titles)
+                                     .arg(rebuilt.reviews) +
+                                 passedOverNote(rebuilt);
             err.write(line.toUtf8() + '\n');
         }
         const MemorySummary summary = summarizeMemory(db, now);
@@ -72,46 +65,29 @@ long long reviewCardId(const QString& englishTitle)
     return static_cast<long long>(hash & ((1ULL << 53) - 1));
 }
 
-ExportedReviews exportReviews(Database& db, QIODevice& out)
+LogWalk exportReviews(Database& db, QIODevice& out)
 {
     try {
-        ensureReviewTables(db);
-        // The replay's rows in the replay's order: only titles of the book, each title's
-        // reviews together whatever their case, in order of time.
-        Statement log(
-            db.handle(),
-            u"SELECT r.タイトル名_英語, r.評価, r.日時 FROM 復習記録 r WHERE EXISTS (SELECT 1 "
-            u"FROM タイトル t WHERE t.タイトル名_英語 = r.タイトル名_英語) "
-            u"ORDER BY r.タイトル名_英語, r.日時, r.rowid"_s);
-        ExportedReviews exported;
         out.write("card_id,review_time,review_rating,review_state,review_duration\n");
         QByteArray line;
-        long long card = 0;
-        bool first = true;
-        while (log.next()) {
-            const long long rating = log.integer(1);
-            const std::optional<std::int64_t> at = parseReviewTime(log.text(2));
-            if (!at || rating < 1 || rating > 4) {
-                ++exported.passedOver;
-                continue;
-            }
-            const long long id = reviewCardId(log.text(0));
-            if (exported.reviews == 0 || id != card) {
-                card = id;
-                first = true;
-                ++exported.titles;
-            }
+        return walkReviewLog(db, [&](const QString& english, bool first,
+                                     const LoggedReview& review) {
             // Not measured: the optimizer reads 0 as no duration.
-            line = QByteArray::number(card) + ',' + QByteArray::number(*at) + ',' +
-                   QByteArray::number(rating) + ',' +
+            line = QByteArray::number(reviewCardId(english)) + ',' + QByteArray::number(review.at) +
+                   ',' + QByteArray::number(static_cast<int>(review.rating)) + ',' +
                    QByteArray::number(first ? kStateNew : kStateReview) + ",0\n";
             if (out.write(line) != line.size())
                 throw BookError(out.errorString());
-            first = false;
-            ++exported.reviews;
-        }
-        return exported;
+        });
     } catch (const EngineError& e) {
         throw BookError(reviewTablesError(db, e));
     }
+}
+
+QString passedOverNote(const LogWalk& walk)
+{
+    if (walk.passedOver == 0)
+        return {};
+    return QStringLiteral("; passed over %1 reviews whose rating or time can't be read")
+        .arg(walk.passedOver);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ReviewMemory.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -13,12 +15,9 @@ int reviewBook(Database& db, bool rebuild, std::int64_t now, QIODevice& out, QIO
 
 // The review log in the FSRS optimizer's revlog.csv form, one row per review a replay reads,
 // each title's reviews in order of time. Throws BookError.
-struct ExportedReviews {
-    long long titles = 0;
-    long long reviews = 0;
-    long long passedOver = 0;
-};
-ExportedReviews exportReviews(Database& db, QIODevice& out);
+LogWalk exportReviews(Database& db, QIODevice& out);
+// What a walk of the log passed over, to follow its report; nothing when it passed over none.
+QString passedOverNote(const LogWalk& walk);
 
 // A title's card_id: the same in every export while its English title stays as it is.
 long long reviewCardId(const QString& englishTitle);

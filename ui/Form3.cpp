@@ -31,12 +31,14 @@ QChart* plainChart(QWidget* window)
     return chart;
 }
 
-void setAxisFont(QAbstractAxis* axis, const QWidget* window)
+// Adds an axis to a chart, in the window's font at a size its labels fit.
+void addAxis(QChart* chart, QAbstractAxis* axis, Qt::Alignment alignment, const QWidget* window)
 {
     QFont font = window->font();
     font.setPointSizeF(7.5);
     axis->setLabelsFont(font);
     axis->setTitleFont(font);
+    chart->addAxis(axis, alignment);
 }
 
 // The value axis of a count: from 0 to the largest, rounded up to a tick, with ticks at whole
@@ -89,11 +91,8 @@ Form3::Form3(QWidget* parent)
     stateNames->append(
         {UiTexts::Stats::freshName, UiTexts::Stats::learningName, UiTexts::Stats::knownName});
     m_statesAxis = new QValueAxis;
-    for (QAbstractAxis* axis :
-         {static_cast<QAbstractAxis*>(stateNames), static_cast<QAbstractAxis*>(m_statesAxis)})
-        setAxisFont(axis, this);
-    states->addAxis(stateNames, Qt::AlignBottom);
-    states->addAxis(m_statesAxis, Qt::AlignLeft);
+    addAxis(states, stateNames, Qt::AlignBottom, this);
+    addAxis(states, m_statesAxis, Qt::AlignLeft, this);
     stateBars->attachAxis(stateNames);
     stateBars->attachAxis(m_statesAxis);
     ui.Chart1->setChart(states);
@@ -124,12 +123,9 @@ Form3::Form3(QWidget* parent)
     days->setGridLineVisible(false);
     days->setTitleText(UiTexts::Stats::daysAxis);
     m_forecastAxis = new QValueAxis;
-    for (QAbstractAxis* axis :
-         {static_cast<QAbstractAxis*>(days), static_cast<QAbstractAxis*>(m_forecastAxis)})
-        setAxisFont(axis, this);
-    forecast->addAxis(dayBars, Qt::AlignBottom);
-    forecast->addAxis(days, Qt::AlignBottom);
-    forecast->addAxis(m_forecastAxis, Qt::AlignLeft);
+    addAxis(forecast, dayBars, Qt::AlignBottom, this);
+    addAxis(forecast, days, Qt::AlignBottom, this);
+    addAxis(forecast, m_forecastAxis, Qt::AlignLeft, this);
     dueBars->attachAxis(dayBars);
     dueBars->attachAxis(m_forecastAxis);
     ui.Chart2->setChart(forecast);
@@ -158,11 +154,8 @@ Form3::Form3(QWidget* parent)
     percent->setRange(0, 100);
     percent->setTickCount(6);
     percent->setLabelFormat(u"%d"_s);
-    for (QAbstractAxis* axis :
-         {static_cast<QAbstractAxis*>(weeks), static_cast<QAbstractAxis*>(percent)})
-        setAxisFont(axis, this);
-    retention->addAxis(weeks, Qt::AlignBottom);
-    retention->addAxis(percent, Qt::AlignLeft);
+    addAxis(retention, weeks, Qt::AlignBottom, this);
+    addAxis(retention, percent, Qt::AlignLeft, this);
     for (QLineSeries* line : {m_retention, target}) {
         line->attachAxis(weeks);
         line->attachAxis(percent);

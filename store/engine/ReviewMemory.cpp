@@ -23,10 +23,6 @@ bool hasReviewTables(Database& db)
 }
 
 // A log row as the scheduler takes it; nothing for a row that can't be read.
-struct LoggedReview {
-    Fsrs::Rating rating;
-    std::int64_t at;
-};
 std::optional<LoggedReview> reviewOf(long long rating, const QString& time)
 {
     const std::optional<std::int64_t> at = parseReviewTime(time);
@@ -205,49 +201,66 @@ std::vector<QStringView> DueTitles::titles() const
     return views;
 }
 
-Rebuilt rebuildMemory(Database& db)
+LogWalk walkReviewLog(
+    Database& db,
+    const std::function<void(const QString& english, bool first, const LoggedReview&)>& visit)
 {
-    Transaction transaction(db.handle());
     ensureReviewTables(db);
-    Statement(db.handle(), u"DELETE FROM 記憶"_s).execute();
     Statement log(db.handle(), u"SELECT タイトル名_英語, 評価, 日時 FROM 復習記録 "
                                u"ORDER BY タイトル名_英語, 日時, rowid"_s);
-    // Only titles of the book get a memory; a log row of a title that is gone has no card.
     Statement inBook(db.handle(), u"SELECT 1 FROM タイトル WHERE タイトル名_英語 = ?1"_s);
-    Statement save(db.handle(), kSaveMemory);
-    Rebuilt rebuilt;
+    LogWalk walk;
     QString title;
     bool titleInBook = false;
-    Fsrs::Card card;
-    const auto saveCard = [&] {
-        if (titleInBook && !card.isNew()) {
-            saveMemory(save, title, card);
-            ++rebuilt.titles;
-        }
-    };
+    bool first = true;
     while (log.next()) {
         QString english = log.text(0);
         // The log's order groups a title's rows whatever their case, as the key compares.
         if (!sameKey(english, title) || title.isNull()) {
-            saveCard();
             title = std::move(english);
-            card = {};
             inBook.bind(1, title);
             titleInBook = inBook.next();
-            if (titleInBook)
-                inBook.next(); // to its end, so that it is reset for the next title
+            inBook.reset();
+            first = true;
         }
         if (!titleInBook)
             continue;
-        ++rebuilt.reviews;
-        if (const auto review = reviewOf(log.integer(1), log.text(2)))
-            replay(card, *review);
-        else
-            ++rebuilt.passedOver;
+        ++walk.reviews;
+        const auto review = reviewOf(log.integer(1), log.text(2));
+        if (!review) {
+            ++walk.passedOver;
+            continue;
+        }
+        if (first)
+            ++walk.titles;
+        visit(title, first, *review);
+        first = false;
     }
-    saveCard();
+    return walk;
+}
+
+LogWalk rebuildMemory(Database& db)
+{
+    Transaction transaction(db.handle());
+    ensureReviewTables(db);
+    Statement(db.handle(), u"DELETE FROM 記憶"_s).execute();
+    Statement save(db.handle(), kSaveMemory);
+    QString title;
+    Fsrs::Card card;
+    const LogWalk walk =
+        walkReviewLog(db, [&](const QString& english, bool first, const LoggedReview& review) {
+            if (first && !card.isNew())
+                saveMemory(save, title, card);
+            if (first) {
+                title = english;
+                card = {};
+            }
+            replay(card, review);
+        });
+    if (!card.isNew())
+        saveMemory(save, title, card);
     transaction.commit();
-    return rebuilt;
+    return walk;
 }
 
 MemorySummary summarizeMemory(Database& db, std::int64_t now)

@@ -7,6 +7,7 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -41,14 +42,27 @@ struct DueTitles {
 DueTitles dueTitles(Database& db, TitleMode mode, const QString& category, std::int64_t now,
                     int newLimit, qsizetype listLimit);
 
+// A review of the log as every replay reads it.
+struct LoggedReview {
+    Fsrs::Rating rating;
+    std::int64_t at;
+};
+// Walks the review log in the replay's order: each title of the book (a title that is gone has
+// no card) with its readable reviews in order of time, its rows together whatever the case of
+// their key. visit is called for each, told whether it is the title's first. Rows whose
+// rating or time can't be read are passed over, and counted.
+struct LogWalk {
+    qsizetype titles = 0;     // with a review read
+    qsizetype reviews = 0;    // rows of the book's titles
+    qsizetype passedOver = 0; // of them, those that can't be read
+};
+LogWalk walkReviewLog(
+    Database& db,
+    const std::function<void(const QString& english, bool first, const LoggedReview&)>& visit);
+
 // Writes every title's memory anew from the review log, in one transaction. Log rows whose
 // rating or time can't be read are passed over, as every replay passes over them.
-struct Rebuilt {
-    qsizetype titles = 0;
-    qsizetype reviews = 0;
-    qsizetype passedOver = 0;
-};
-Rebuilt rebuildMemory(Database& db);
+LogWalk rebuildMemory(Database& db);
 
 struct MemorySummary {
     qsizetype reviewed = 0; // titles with a memory

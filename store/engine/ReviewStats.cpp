@@ -5,8 +5,6 @@
 #include "ReviewTime.h"
 #include "Statement.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <vector>
 
@@ -26,20 +24,10 @@ std::vector<QByteArray> edgesOf(std::int64_t first, std::int64_t step, int count
     return edges;
 }
 
-QByteArrayView textOf(Statement& rows, int column)
-{
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(rows.handle(), column));
-    return QByteArrayView(text, sqlite3_column_bytes(rows.handle(), column));
-}
-
 qsizetype countOf(Statement& count)
 {
-    qsizetype n = 0;
-    if (count.next()) {
-        n = static_cast<qsizetype>(count.integer(0));
-        while (count.next()) {
-        }
-    }
+    const qsizetype n = count.next() ? static_cast<qsizetype>(count.integer(0)) : 0;
+    count.reset();
     return n;
 }
 
@@ -59,8 +47,6 @@ void wholeBook(Database& db, ReviewStats& stats, const std::vector<QByteArray>& 
         stats.known = static_cast<qsizetype>(memories.integer(1));
         stats.learning = reviewed - stats.known;
         stats.fresh = std::max<qsizetype>(0, all - reviewed);
-        while (memories.next()) {
-        }
     }
 
     Statement due(db.handle(), u"SELECT count(*) FROM 記憶 WHERE 次回 >= ?1 AND 次回 < ?2"_s);
@@ -79,9 +65,8 @@ void wholeBook(Database& db, ReviewStats& stats, const std::vector<QByteArray>& 
         if (reviews.next()) {
             stats.weeks[week].total = static_cast<qsizetype>(reviews.integer(0));
             stats.weeks[week].right = static_cast<qsizetype>(reviews.integer(1));
-            while (reviews.next()) {
-            }
         }
+        reviews.reset();
     }
 }
 
@@ -96,12 +81,12 @@ void category(Database& db, const QString& name, ReviewStats& stats,
     memories.bind(1, name);
     const auto dayEdges = days.begin() + 1;
     while (memories.next()) {
-        if (sqlite3_column_type(memories.handle(), 0) == SQLITE_NULL) {
+        if (memories.isNull(0)) {
             ++stats.fresh;
             continue;
         }
         ++(memories.real(0) >= ReviewStats::kLearnedDays ? stats.known : stats.learning);
-        const QByteArrayView due = textOf(memories, 1);
+        const QByteArrayView due = memories.utf8(1);
         if (due >= days.back())
             continue;
         // Today takes the overdue too: the count of later days' starts at or before it.
@@ -118,7 +103,7 @@ void category(Database& db, const QString& name, ReviewStats& stats,
     reviews.bind(3, QString::fromLatin1(weeks.back()));
     while (reviews.next()) {
         // A week takes its later edge: the first edge at or after the time ends it.
-        const auto end = std::lower_bound(weeks.begin(), weeks.end(), textOf(reviews, 0));
+        const auto end = std::lower_bound(weeks.begin(), weeks.end(), reviews.utf8(0));
         ReviewStats::Week& week = stats.weeks[end - weeks.begin() - 1];
         ++week.total;
         week.right += reviews.integer(1);

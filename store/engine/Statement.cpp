@@ -70,6 +70,11 @@ bool Statement::next()
     return false;
 }
 
+void Statement::reset()
+{
+    sqlite3_reset(m_stmt);
+}
+
 QString Statement::text(int i) const
 {
     QString value;
@@ -90,6 +95,17 @@ long long Statement::integer(int i) const
 double Statement::real(int i) const
 {
     return sqlite3_column_double(m_stmt, i);
+}
+
+bool Statement::isNull(int i) const
+{
+    return sqlite3_column_type(m_stmt, i) == SQLITE_NULL;
+}
+
+QByteArrayView Statement::utf8(int i) const
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i));
+    return QByteArrayView(text, sqlite3_column_bytes(m_stmt, i));
 }
 
 void Statement::execute()

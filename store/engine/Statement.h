@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
 struct sqlite3;
@@ -21,11 +22,16 @@ public:
     // Moves to the next row of the statement's rows: false after the last, when the statement
     // is reset for another run.
     bool next(); // throws EngineError
+    // Ends a run before its last row, so that the statement can be bound and run again.
+    void reset();
     // Column i of the current row.
     QString text(int i) const;
     void appendText(int i, QString& text) const;
     long long integer(int i) const;
     double real(int i) const;
+    bool isNull(int i) const;
+    // The UTF-8 of a text, valid until the next row.
+    QByteArrayView utf8(int i) const;
 
     sqlite3_stmt* handle() const { return m_stmt; }
 

@@ -87,7 +87,7 @@ private slots:
 
         folder.exec(u"INSERT INTO 復習記録 VALUES ('hot tea', 7, '2027-01-17T00:00:00.000Z');"
                     "UPDATE 記憶 SET 安定度 = 99"_s);
-        const Rebuilt rebuilt = rebuildMemory(db);
+        const LogWalk rebuilt = rebuildMemory(db);
         QCOMPARE(rebuilt.titles, 2);
         QCOMPARE(rebuilt.reviews, 6);
         QCOMPARE(rebuilt.passedOver, 1);
