@@ -290,22 +290,17 @@ private slots:
         QCOMPARE(lines.takeFirst(),
                  "card_id,review_time,review_rating,review_state,review_duration");
         QCOMPARE(lines.takeLast(), QByteArray());
-        QList<QByteArray> ids;
-        QList<QByteArray> rest;
+        QList<QByteArray> ids, rest;
         for (const QByteArray& line : lines) {
-            const qsizetype comma = line.indexOf(',');
-            ids << line.left(comma);
-            rest << line.mid(comma + 1);
+            ids << line.left(line.indexOf(','));
+            rest << line.mid(ids.last().size() + 1);
         }
         QCOMPARE(rest, (QList<QByteArray>{ms("2026-11-01T09:00:00.250Z") + ",3,0,0",
                                           ms("2026-11-03T09:00:00.000Z") + ",1,2,0",
                                           ms("2026-12-07T11:00:00.000Z") + ",1,0,0",
                                           ms("2026-12-08T11:00:00.000Z") + ",3,2,0"}));
-        QCOMPARE(ids[0], ids[1]);
-        QCOMPARE(ids[2], ids[3]);
-        QVERIFY(ids[0] != ids[2]);
-        bool number = false;
-        QVERIFY(ids[0].toLongLong(&number) > 0 && number);
+        QVERIFY(ids[0] == ids[1] && ids[2] == ids[3] && ids[0] != ids[2]);
+        QVERIFY(ids[0].toLongLong() > 0);
 
         // Later reviews, a vacuum and a replay change no card id.
         folder.exec(u"INSERT INTO 復習記録 VALUES ('AIRPORT', 3, '2026-12-09T00:00:00.000Z');"

@@ -1,4 +1,5 @@
 #include "Fsrs.h"
+#include "ReviewTime.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -13,12 +14,10 @@ Q_DECLARE_METATYPE(Fsrs::Rating)
 
 namespace {
 
+// ts-fsrs writes times as the review tables store them.
 std::int64_t msOf(QStringView iso)
 {
-    const QDateTime time = QDateTime::fromString(iso.toString(), Qt::ISODateWithMs);
-    if (!time.isValid())
-        qFatal("bad time in the oracle table: %s", qPrintable(iso.toString()));
-    return time.toMSecsSinceEpoch();
+    return parseReviewTime(iso).value();
 }
 
 Fsrs::Rating ratingOf(QStringView name)
