@@ -18,8 +18,24 @@ namespace {
 bool hasReviewTables(Database& db)
 {
     Statement tables(db.handle(), u"SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
-                                  u"name IN ('復習記録', '記憶')"_s);
-    return tables.next() && tables.integer(0) == 2;
+                                  u"name IN ('復習記録', '記憶', '日別成績')"_s);
+    return tables.next() && tables.integer(0) == 3;
+}
+
+void execute(Database& db, const char* sql)
+{
+    if (sqlite3_exec(db.handle(), sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw EngineError(sqlite3_errmsg(db.handle()));
+}
+
+// Counts each category's answers by day again from the log.
+void recountDays(Database& db)
+{
+    execute(db,
+            "DELETE FROM 日別成績;"
+            "INSERT INTO 日別成績 SELECT t.カテゴリ名, substr(r.日時, 1, 10), sum(r.評価 >= 2), "
+            "count(*) FROM 復習記録 r JOIN タイトル t ON t.タイトル名_英語 = r.タイトル名_英語 "
+            "WHERE r.評価 BETWEEN 1 AND 4 GROUP BY 1, 2");
 }
 
 // A log row as the scheduler takes it; nothing for a row that can't be read.
@@ -91,9 +107,11 @@ void ensureReviewTables(Database& db)
     std::optional<Transaction> own;
     if (sqlite3_get_autocommit(db.handle()))
         own.emplace(db.handle());
-    if (sqlite3_exec(db.handle(), phraseBookScript("memory.sql").constData(), nullptr, nullptr,
-                     nullptr) != SQLITE_OK)
-        throw EngineError(sqlite3_errmsg(db.handle()));
+    // A book whose log came before the daily counts has a deletion trigger that doesn't keep
+    // them; the script puts in the one that does, and the counts start from the log.
+    execute(db, "DROP TRIGGER IF EXISTS タイトル_記憶削除");
+    execute(db, phraseBookScript("memory.sql").constData());
+    recountDays(db);
     if (own)
         own->commit();
 }
@@ -243,6 +261,7 @@ LogWalk rebuildMemory(Database& db)
 {
     Transaction transaction(db.handle());
     ensureReviewTables(db);
+    recountDays(db);
     Statement(db.handle(), u"DELETE FROM 記憶"_s).execute();
     Statement save(db.handle(), kSaveMemory);
     QString title;

@@ -24,6 +24,12 @@ std::vector<QByteArray> edgesOf(std::int64_t first, std::int64_t step, int count
     return edges;
 }
 
+// The day of a stored time, as the daily counts name it.
+QByteArrayView dayOf(const QByteArray& time)
+{
+    return QByteArrayView(time).first(10);
+}
+
 qsizetype countOf(Statement& count)
 {
     const qsizetype n = count.next() ? static_cast<qsizetype>(count.integer(0)) : 0;
@@ -57,8 +63,8 @@ void wholeBook(Database& db, ReviewStats& stats, const std::vector<QByteArray>& 
     }
 
     Statement reviews(db.handle(),
-                      u"SELECT count(*), coalesce(sum(評価 >= 2), 0) FROM 復習記録 WHERE 日時 > "
-                      u"?1 AND 日時 <= ?2 AND 評価 BETWEEN 1 AND 4"_s);
+                      u"SELECT count(*), coalesce(sum(評価 >= 2), 0) FROM 復習記録 WHERE 日時 >= "
+                      u"?1 AND 日時 < ?2 AND 評価 BETWEEN 1 AND 4"_s);
     for (int week = 0; week < ReviewStats::kWeeks; ++week) {
         reviews.bind(1, QString::fromLatin1(weeks[week]));
         reviews.bind(2, QString::fromLatin1(weeks[week + 1]));
@@ -70,8 +76,8 @@ void wholeBook(Database& db, ReviewStats& stats, const std::vector<QByteArray>& 
     }
 }
 
-// A category: one pass over its titles' memories and one over their reviews of the weeks,
-// each row put in its bucket here; a pass per bucket would walk the category each time.
+// A category: one pass over its titles' memories, each put in its bucket here (a pass per
+// bucket would walk the category each time), and its days of answers.
 void category(Database& db, const QString& name, ReviewStats& stats,
               const std::vector<QByteArray>& days, const std::vector<QByteArray>& weeks)
 {
@@ -93,20 +99,21 @@ void category(Database& db, const QString& name, ReviewStats& stats,
         stats.forecast[std::upper_bound(dayEdges, days.end() - 1, due) - dayEdges] += 1;
     }
 
-    Statement reviews(
-        db.handle(),
-        u"SELECT r.日時, r.評価 >= 2 FROM タイトル t JOIN 復習記録 r ON r.タイトル名_英語 = "
-        u"t.タイトル名_英語 WHERE t.カテゴリ名 = ?1 AND r.日時 > ?2 AND r.日時 <= ?3 AND "
-        u"r.評価 BETWEEN 1 AND 4"_s);
-    reviews.bind(1, name);
-    reviews.bind(2, QString::fromLatin1(weeks.front()));
-    reviews.bind(3, QString::fromLatin1(weeks.back()));
-    while (reviews.next()) {
-        // A week takes its later edge: the first edge at or after the time ends it.
-        const auto end = std::lower_bound(weeks.begin(), weeks.end(), reviews.utf8(0));
-        ReviewStats::Week& week = stats.weeks[end - weeks.begin() - 1];
-        ++week.total;
-        week.right += reviews.integer(1);
+    // The category's days kept with the log, a few hundred rows; a week starts at its first day.
+    Statement answers(db.handle(),
+                      u"SELECT 日付, 正解数, 復習数 FROM 日別成績 WHERE カテゴリ名 = ?1 "
+                      u"AND 日付 >= ?2 AND 日付 < ?3"_s);
+    answers.bind(1, name);
+    answers.bind(2, QString::fromLatin1(dayOf(weeks.front())));
+    answers.bind(3, QString::fromLatin1(dayOf(weeks.back())));
+    std::vector<QByteArrayView> starts;
+    for (const QByteArray& edge : weeks)
+        starts.push_back(dayOf(edge));
+    while (answers.next()) {
+        const auto end = std::upper_bound(starts.begin(), starts.end(), answers.utf8(0));
+        ReviewStats::Week& week = stats.weeks[end - starts.begin() - 1];
+        week.right += answers.integer(1);
+        week.total += answers.integer(2);
     }
 }
 
@@ -115,11 +122,12 @@ void category(Database& db, const QString& name, ReviewStats& stats,
 ReviewStats reviewStats(Database& db, const QString& categoryName, std::int64_t now)
 {
     ensureReviewTables(db);
-    // days[i] starts day i (UTC), days[30] ends the last; weeks[i] to weeks[i + 1] is week i.
+    // days[i] starts day i (UTC), days[30] ends the last; weeks[i] to weeks[i + 1] is week i,
+    // the last one ending with today.
     const std::int64_t today = now - (now % kDay + kDay) % kDay;
     const std::vector<QByteArray> days = edgesOf(today, kDay, ReviewStats::kForecastDays + 1);
     const std::vector<QByteArray> weeks =
-        edgesOf(now - ReviewStats::kWeeks * kWeek, kWeek, ReviewStats::kWeeks + 1);
+        edgesOf(today + kDay - ReviewStats::kWeeks * kWeek, kWeek, ReviewStats::kWeeks + 1);
     ReviewStats stats;
     if (categoryName.isEmpty())
         wholeBook(db, stats, days, weeks);
