@@ -36,7 +36,8 @@ QString generateReviews(const QString& path, int stride, int reviewsPerTitle, st
         std::bernoulli_distribution right(0.9);
         Transaction transaction(db.handle());
         Statement add(db.handle(),
-                      u"INSERT INTO 復習記録 (タイトル名_英語, 評価, 日時) VALUES (?1, ?2, ?3)"_s);
+                      u"INSERT INTO 復習記録 SELECT ?1, ?2, ?3, カテゴリ名 FROM タイトル "
+                      u"WHERE タイトル名_英語 = ?1"_s);
         std::vector<std::pair<Fsrs::Rating, std::int64_t>> history;
         for (const QString& title : titles) {
             // Played forward from 0, then moved so that it ends where it should.

@@ -757,7 +757,8 @@ void Floor_RecordReview(benchmark::State& state)
     for (auto _ : state) {
         const QString& title = reviewedTitle(round++);
         raw.exec(u"BEGIN IMMEDIATE"_s);
-        sqlite3_stmt* add = raw.prepare(u"INSERT INTO 復習記録 VALUES (?, 3, ?)"_s);
+        sqlite3_stmt* add = raw.prepare(u"INSERT INTO 復習記録 SELECT ?1, 3, ?2, カテゴリ名 FROM "
+                                        u"タイトル WHERE タイトル名_英語 = ?1"_s);
         Raw::bind(add, 1, title);
         Raw::bind(add, 2, formatReviewTime(kNow));
         raw.run(add);

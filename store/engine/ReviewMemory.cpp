@@ -15,10 +15,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// The tables, and the category index that came with the reviews' categories.
 bool hasReviewTables(Database& db)
 {
-    Statement tables(db.handle(), u"SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
-                                  u"name IN ('復習記録', '記憶', '日別成績')"_s);
+    Statement tables(db.handle(), u"SELECT count(*) FROM sqlite_master WHERE name IN ('復習記録', "
+                                  u"'記憶', '復習記録_カテゴリ')"_s);
     return tables.next() && tables.integer(0) == 3;
 }
 
@@ -28,14 +29,12 @@ void execute(Database& db, const char* sql)
         throw EngineError(sqlite3_errmsg(db.handle()));
 }
 
-// Counts each category's answers by day again from the log.
-void recountDays(Database& db)
+// Gives the reviews written without a category, by a book of before or by another tool, their
+// title's; the program's own reviews get it as they are written and keep it as titles move.
+void fileReviews(Database& db)
 {
-    execute(db,
-            "DELETE FROM 日別成績;"
-            "INSERT INTO 日別成績 SELECT t.カテゴリ名, substr(r.日時, 1, 10), sum(r.評価 >= 2), "
-            "count(*) FROM 復習記録 r JOIN タイトル t ON t.タイトル名_英語 = r.タイトル名_英語 "
-            "WHERE r.評価 BETWEEN 1 AND 4 GROUP BY 1, 2");
+    execute(db, "UPDATE 復習記録 SET カテゴリ名 = (SELECT t.カテゴリ名 FROM タイトル t WHERE "
+                "t.タイトル名_英語 = 復習記録.タイトル名_英語) WHERE カテゴリ名 IS NULL");
 }
 
 // A log row as the scheduler takes it; nothing for a row that can't be read.
@@ -107,11 +106,12 @@ void ensureReviewTables(Database& db)
     std::optional<Transaction> own;
     if (sqlite3_get_autocommit(db.handle()))
         own.emplace(db.handle());
-    // A book whose log came before the daily counts has a deletion trigger that doesn't keep
-    // them; the script puts in the one that does, and the counts start from the log.
-    execute(db, "DROP TRIGGER IF EXISTS タイトル_記憶削除");
+    // A log kept before reviews carried their categories gets them here.
+    if (countOf(db, u"SELECT count(*) FROM pragma_table_info('復習記録') WHERE name IN "
+                    u"('タイトル名_英語', 'カテゴリ名')"_s) == 1)
+        execute(db, "ALTER TABLE 復習記録 ADD COLUMN カテゴリ名 TEXT COLLATE NOCASE");
     execute(db, phraseBookScript("memory.sql").constData());
-    recountDays(db);
+    fileReviews(db);
     if (own)
         own->commit();
 }
@@ -137,7 +137,8 @@ std::optional<Fsrs::Card> recordReview(Database& db, TitleMode mode, const QStri
     const LoggedReview review{rating, std::max(at, card.lastReview)};
     replay(card, review);
     Statement add(db.handle(),
-                  u"INSERT INTO 復習記録 (タイトル名_英語, 評価, 日時) VALUES (?1, ?2, ?3)"_s);
+                  u"INSERT INTO 復習記録 (タイトル名_英語, 評価, 日時, カテゴリ名) "
+                  u"SELECT ?1, ?2, ?3, カテゴリ名 FROM タイトル WHERE タイトル名_英語 = ?1"_s);
     add.bind(1, english);
     add.bind(2, static_cast<long long>(rating));
     add.bind(3, formatReviewTime(review.at));
@@ -261,7 +262,7 @@ LogWalk rebuildMemory(Database& db)
 {
     Transaction transaction(db.handle());
     ensureReviewTables(db);
-    recountDays(db);
+    fileReviews(db);
     Statement(db.handle(), u"DELETE FROM 記憶"_s).execute();
     Statement save(db.handle(), kSaveMemory);
     QString title;

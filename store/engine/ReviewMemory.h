@@ -60,9 +60,9 @@ LogWalk walkReviewLog(
     Database& db,
     const std::function<void(const QString& english, bool first, const LoggedReview&)>& visit);
 
-// Writes every title's memory and every category's daily counts anew from the review log, in
-// one transaction. Log rows whose rating or time can't be read are passed over, as every
-// replay passes over them.
+// Writes every title's memory anew from the review log, and gives the reviews that lack one
+// their title's category, in one transaction. Log rows whose rating or time can't be read are
+// passed over, as every replay passes over them.
 LogWalk rebuildMemory(Database& db);
 
 struct MemorySummary {

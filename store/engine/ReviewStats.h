@@ -8,8 +8,8 @@
 class Database;
 
 // The figures behind the statistics window, for a category or, when it is empty, the whole
-// book. Days are UTC calendar days, as the scheduler's are; weeks are seven of them, the latest
-// one ending with today.
+// book. Days are UTC calendar days, as the scheduler's are; weeks are seven times 24 hours
+// back from now, the latest one ending at now.
 struct ReviewStats {
     static constexpr int kLearnedDays = 21; // the stability from which a title counts as known
     static constexpr int kForecastDays = 30;

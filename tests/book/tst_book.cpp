@@ -245,7 +245,8 @@ private slots:
         Run run = book(folder, {u"reviews"_s});
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out, "titles reviewed: 0, due now: 0, reviews recorded: 0\n"_ba);
-        folder.exec(u"INSERT INTO 復習記録 VALUES ('airport', 3, '2026-11-01T09:00:00.000Z'),"
+        folder.exec(u"INSERT INTO 復習記録 (タイトル名_英語, 評価, 日時) VALUES ('airport', 3, "
+                    u"'2026-11-01T09:00:00.000Z'),"
                     "('Airport', 3, '2026-11-03T09:00:00.000Z'),"
                     "('hot tea', 1, '2026-12-07T11:00:00.000Z'),"
                     "('Gone', 3, '2026-12-01T00:00:00.000Z'),"
@@ -269,7 +270,8 @@ private slots:
     {
         TestFolder folder;
         folder.addTitles();
-        folder.exec(u"INSERT INTO 復習記録 VALUES ('hot tea', 1, '2026-12-07T11:00:00.000Z'),"
+        folder.exec(u"INSERT INTO 復習記録 (タイトル名_英語, 評価, 日時) VALUES ('hot tea', 1, "
+                    u"'2026-12-07T11:00:00.000Z'),"
                     "('airport', 3, '2026-11-01T09:00:00.250Z'),"
                     "('Gone', 3, '2026-12-01T00:00:00.000Z'),"
                     "('hot tea', 3, 'yesterday'),"
@@ -303,7 +305,8 @@ private slots:
         QVERIFY(ids[0].toLongLong() > 0);
 
         // Later reviews, a vacuum and a replay change no card id.
-        folder.exec(u"INSERT INTO 復習記録 VALUES ('AIRPORT', 3, '2026-12-09T00:00:00.000Z');"
+        folder.exec(u"INSERT INTO 復習記録 (タイトル名_英語, 評価, 日時) VALUES ('AIRPORT', 3, "
+                    u"'2026-12-09T00:00:00.000Z');"
                     "VACUUM"_s);
         QCOMPARE(book(folder, {u"reviews"_s, u"--rebuild"_s}).status, 0);
         run = book(folder, {u"reviews"_s, u"--export"_s, u"-"_s});

@@ -76,16 +76,17 @@ private slots:
                                  r.right ? Fsrs::Rating::Good : Fsrs::Rating::Again, r.at));
         }
         QVERIFY(!recordReview(db, TitleMode::EJ, u"No such title"_s, Fsrs::Rating::Good, kStart));
-        QCOMPARE(folder.rows(kLog), (QStringList{u"Airport|1|2026-12-07T23:59:00.000Z"_s,
-                                                 u"Airport|3|2026-12-08T00:01:00.000Z"_s,
-                                                 u"Airport|3|2026-12-10T23:59:00.000Z"_s,
-                                                 u"Airport|3|2026-12-10T23:59:00.000Z"_s,
-                                                 u"hot tea|3|2027-01-16T23:59:00.000Z"_s}));
+        QCOMPARE(folder.rows(kLog), (QStringList{u"Airport|1|2026-12-07T23:59:00.000Z|旅行"_s,
+                                                 u"Airport|3|2026-12-08T00:01:00.000Z|旅行"_s,
+                                                 u"Airport|3|2026-12-10T23:59:00.000Z|旅行"_s,
+                                                 u"Airport|3|2026-12-10T23:59:00.000Z|旅行"_s,
+                                                 u"hot tea|3|2027-01-16T23:59:00.000Z|旅行"_s}));
         const QStringList memory = folder.rows(kMemory);
         QCOMPARE(memory,
                  (QStringList{replayed(folder, u"Airport"_s), replayed(folder, u"hot tea"_s)}));
 
-        folder.exec(u"INSERT INTO 復習記録 VALUES ('hot tea', 7, '2027-01-17T00:00:00.000Z');"
+        folder.exec(u"INSERT INTO 復習記録 (タイトル名_英語, 評価, 日時) VALUES ('hot tea', 7, "
+                    u"'2027-01-17T00:00:00.000Z');"
                     "UPDATE 記憶 SET 安定度 = 99"_s);
         const LogWalk rebuilt = rebuildMemory(db);
         QCOMPARE(rebuilt.titles, 2);

@@ -57,7 +57,7 @@ constexpr std::int64_t kDay = 86'400'000;
 
 QStringList reviewLog(const TestFolder& folder)
 {
-    return folder.rows(u"SELECT * FROM 復習記録 ORDER BY rowid"_s);
+    return folder.rows(u"SELECT タイトル名_英語, 評価, 日時 FROM 復習記録 ORDER BY rowid"_s);
 }
 
 // Where the marks of a box lie, as "from+length" each.
@@ -440,13 +440,14 @@ private slots:
     {
         TestFolder folder;
         folder.addTitles();
-        folder.exec(u"INSERT INTO 記憶 VALUES"
-                    " ('Good morning', 20.99, 5, '2026-12-01T00:00:00.000Z', '', 2, 1),"
-                    " ('hat shop', 21, 5, '2026-12-09T00:00:00.000Z', '', 1, 0),"
-                    " ('Deadline', 5, 5, '2026-12-08T00:00:00.000Z', '', 1, 0);"
-                    "INSERT INTO 復習記録 VALUES ('hat shop', 3, '2026-12-07T11:00:00.000Z'),"
-                    " ('Good morning', 1, '2026-12-06T00:00:00.000Z'),"
-                    " ('Good morning', 3, '2026-11-20T00:00:00.000Z')"_s);
+        folder.exec(
+            u"INSERT INTO 記憶 VALUES"
+            " ('Good morning', 20.99, 5, '2026-12-01T00:00:00.000Z', '', 2, 1),"
+            " ('hat shop', 21, 5, '2026-12-09T00:00:00.000Z', '', 1, 0),"
+            " ('Deadline', 5, 5, '2026-12-08T00:00:00.000Z', '', 1, 0);"
+            "INSERT INTO 復習記録 VALUES ('hat shop', 3, '2026-12-07T11:00:00.000Z', '旅行'),"
+            " ('Good morning', 1, '2026-12-06T00:00:00.000Z', '旅行'),"
+            " ('Good morning', 3, '2026-11-20T00:00:00.000Z', '旅行')"_s);
         TestWindow w(folder);
         w.form.setClock([] { return kNow; });
         w.listCategory(u"旅行"_s);
