@@ -3,175 +3,25 @@
 #include "AlsaOutput.h"
 #include "Utterances.h"
 
-#include <flite/flite.h>
+#include "FliteVoice.h"
+#include "VoiceProcess.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <csetjmp>
 #include <deque>
 #include <limits>
 #include <utility>
 
-extern "C" cst_voice* register_cmu_us_rms(const char* voxdir);
-
 namespace {
 
-// Samples per call of the streaming callback: 16 ms of the voice's 16 kHz, so the first of them
-// leave Flite as soon as it starts on the waveform.
-constexpr int kChunkSamples = 256;
 // Speak waits this long at most for the worker; only a hung device could take that long.
 constexpr auto kAnswerTimeout = std::chrono::seconds(3);
 
 std::atomic<bool> engineExists = false;
-
-// Runs `call` with Flite's error jump set. Unset, Flite ends the whole process on an internal
-// error; set, it jumps back here and the call counts as failed. The jump skips every frame in
-// between without unwinding, so `call` and everything below it hold nothing with a destructor:
-// plain pointers into Flite's C code, and the streaming callback catches all it throws itself.
-bool guarded(void (*call)(void*), void* context) noexcept
-{
-    std::jmp_buf back;
-    cst_errjmp = &back;
-    if (setjmp(back) == 0) {
-        call(context);
-        cst_errjmp = nullptr;
-        return true;
-    }
-    cst_errjmp = nullptr;
-    return false;
-}
-
-// One utterance from text to streamed samples, as guarded() runs it.
-struct Synthesis {
-    cst_voice* voice;
-    const char* text;
-    float stretch;
-    cst_audio_stream_callback onSamples;
-    void* stream;
-    cst_utterance* utterance = nullptr; // still to be deleted, if the jump came
-    bool said = false;
-};
-
-void synthesize(void* context)
-{
-    Synthesis& s = *static_cast<Synthesis*>(context);
-    cst_audio_streaming_info* streaming = new_audio_streaming_info();
-    streaming->asc = s.onSamples;
-    streaming->min_buffsize = kChunkSamples;
-    streaming->userdata = s.stream;
-    s.utterance = new_utterance();
-    // The callback reads the utterance's segments to find its silences.
-    streaming->utt = s.utterance;
-    utt_set_input_text(s.utterance, s.text);
-    // The utterance owns the streaming info from here, and its features override the voice's.
-    feat_set(s.utterance->features, "streaming_info", audio_streaming_info_val(streaming));
-    feat_set_float(s.utterance->features, "duration_stretch", s.stretch);
-    // Deletes the utterance itself when synthesis fails.
-    cst_utterance* said = flite_do_synth(s.utterance, s.voice, utt_synth);
-    s.utterance = nullptr;
-    if (said != nullptr) {
-        delete_utterance(said);
-        s.said = true;
-    }
-}
-
-// Also listed under its name "rms", as Flite's own tools find their voices.
-void loadVoice(void* voice)
-{
-    flite_init();
-    cst_voice* rms = register_cmu_us_rms(nullptr);
-    if (rms != nullptr)
-        flite_add_voice(rms);
-    *static_cast<cst_voice**>(voice) = rms;
-}
-
-void deleteUtterance(void* utterance)
-{
-    delete_utterance(static_cast<cst_utterance*>(utterance));
-}
-
-// Flite's voice list is global and registering a voice twice would list it twice, so the voice
-// is loaded once for the process and kept to its end.
-cst_voice* processVoice()
-{
-    static cst_voice* voice = nullptr;
-    static std::once_flag loaded;
-    std::call_once(loaded, [] {
-        if (!guarded(&loadVoice, &voice))
-            voice = nullptr;
-    });
-    return voice;
-}
-
-// Where an utterance's speech lies in its samples: Flite's segments begin and end with a silence.
-// Only features Flite has set are read, so no error can jump out of here.
-struct Silences {
-    long lead = 0;        // samples before the speech
-    long trailStart = -1; // where the silence after it begins; -1 when unknown
-};
-
-Silences silencesOf(const cst_utterance* utterance, int sampleRate) noexcept
-{
-    Silences silences;
-    cst_relation* segments = utterance == nullptr ? nullptr : utt_relation(utterance, "Segment");
-    const cst_item* first = segments == nullptr ? nullptr : relation_head(segments);
-    const cst_item* last = segments == nullptr ? nullptr : relation_tail(segments);
-    const cst_item* beforeLast = last == nullptr ? nullptr : item_prev(last);
-    if (first == nullptr || beforeLast == nullptr || !item_feat_present(first, "end") ||
-        !item_feat_present(beforeLast, "end"))
-        return silences;
-    silences.lead = std::lround(double(item_feat_float(first, "end")) * sampleRate);
-    silences.trailStart = std::lround(double(item_feat_float(beforeLast, "end")) * sampleRate);
-    return silences;
-}
-
-// Flite's text analysis alone, up to the segments, which takes well under a millisecond.
-const cst_synth_module kAnalysis[] = {{"tokenizer_func", default_tokenization},
-                                      {"textanalysis_func", default_textanalysis},
-                                      {"pos_tagger_func", nullptr},
-                                      {"phrasing_func", default_phrasing},
-                                      {"lexical_insertion_func", default_lexical_insertion},
-                                      {"pause_insertion_func", default_pause_insertion},
-                                      {nullptr, nullptr}};
-
-cst_utterance* analyse(cst_utterance* utterance)
-{
-    return apply_synth_method(utterance, kAnalysis);
-}
-
-struct Analysis {
-    cst_voice* voice;
-    const char* text;
-    cst_utterance* utterance = nullptr; // still to be deleted, if the jump came
-    int segments = 0;
-};
-
-void countSegments(void* context)
-{
-    Analysis& a = *static_cast<Analysis*>(context);
-    a.utterance = new_utterance();
-    utt_set_input_text(a.utterance, a.text);
-    cst_utterance* analysed = flite_do_synth(a.utterance, a.voice, &analyse);
-    a.utterance = nullptr;
-    if (analysed == nullptr)
-        return;
-    for (cst_item* s = relation_head(utt_relation(analysed, "Segment")); s; s = item_next(s))
-        ++a.segments;
-    delete_utterance(analysed);
-}
-
-// How many segments (phones and pauses) Flite makes of `text`; 0 if its analysis fails, which
-// the synthesis will then report.
-int segmentsOf(cst_voice* voice, const char* text)
-{
-    Analysis analysis{voice, text};
-    if (!guarded(&countSegments, &analysis))
-        analysis.segments = 0;
-    if (analysis.utterance != nullptr)
-        guarded(&deleteUtterance, analysis.utterance);
-    return analysis.segments;
-}
 
 // An utterance cut in two at the space nearest its middle, or at the middle.
 std::pair<Utterance, Utterance> halvesOf(const Utterance& utterance)
@@ -217,15 +67,24 @@ struct FliteEngine::Speech {
     std::string answer;
 };
 
-// One utterance of a text, as the streaming callback sees it. Between two utterances it leaves
+// One utterance of a text, as its samples come from Flite. Between two utterances it leaves
 // exactly the voice's own pause: of Flite's silence it keeps half the pause at the end of the
 // utterance before, and the rest from the start of the next, padded with zeros if too short.
-struct FliteEngine::Stream {
+struct FliteEngine::Stream final : FliteVoice::SampleSink {
+    Stream(FliteEngine& owner, Speech& said, double before, double after, long tail)
+        : engine(owner)
+        , speech(said)
+        , pauseBefore(before)
+        , pauseAfter(after)
+        , tailBefore(tail)
+    {
+    }
+
     FliteEngine& engine;
     Speech& speech;
-    double pauseBefore; // seconds; below 0 for the first utterance, which keeps Flite's silence
-    double pauseAfter;  // seconds; below 0 for the last
-    long tailBefore;    // samples of silence the utterance before kept after its speech
+    const double pauseBefore; // seconds; below 0 for the first utterance: Flite's silence stays
+    const double pauseAfter;  // seconds; below 0 for the last
+    const long tailBefore;    // samples of silence the utterance before kept after its speech
 
     bool measured = false;
     long from = 0;
@@ -243,10 +102,9 @@ struct FliteEngine::Stream {
         return trailStart < 0 ? 0 : std::max(0L, end - trailStart);
     }
 
-    void measure(const cst_utterance* utterance, int sampleRate) noexcept
+    void measure(const FliteVoice::Silences& silences, int sampleRate) noexcept
     {
         measured = true;
-        const Silences silences = silencesOf(utterance, sampleRate);
         if (pauseBefore >= 0) {
             const long pause = std::lround(pauseBefore * sampleRate);
             const long lead = std::min(silences.lead, std::max(0L, pause - tailBefore));
@@ -258,35 +116,34 @@ struct FliteEngine::Stream {
             until = trailStart + std::lround(pauseAfter * sampleRate) / 2;
     }
 
-    static int onSamples(const cst_wave* wave, int start, int size, int,
-                         cst_audio_streaming_info* info)
+    bool take(const FliteVoice::Silences& silences, int sampleRate, const std::int16_t* chunk,
+              long start, long size) noexcept override
     {
-        Stream& s = *static_cast<Stream*>(info->userdata);
-        if (s.speech.stop.stop_requested())
-            return CST_AUDIO_STREAM_STOP;
+        if (speech.stop.stop_requested())
+            return false;
         if (size <= 0)
-            return CST_AUDIO_STREAM_CONT;
-        if (!s.measured)
-            s.measure(info->utt, wave->sample_rate);
-        const long begin = std::max<long>(start, s.from);
-        const long end = std::min<long>(long(start) + size, s.until);
-        if (begin >= end)
-            return CST_AUDIO_STREAM_CONT;
+            return true;
+        if (!measured)
+            measure(silences, sampleRate);
+        const long first = std::max(start, from);
+        const long last = std::min(start + size, until);
+        if (first >= last)
+            return true;
         // Nothing may unwind through Flite.
         try {
-            std::vector<std::int16_t> samples(static_cast<std::size_t>(s.padding), 0);
-            samples.insert(samples.end(), wave->samples + begin, wave->samples + end);
-            s.padding = 0;
-            s.end = end;
-            s.engine.queue(s.speech, wave->sample_rate, std::move(samples));
+            std::vector<std::int16_t> samples(static_cast<std::size_t>(padding), 0);
+            samples.insert(samples.end(), chunk + (first - start), chunk + (last - start));
+            padding = 0;
+            end = last;
+            engine.queue(speech, sampleRate, std::move(samples));
         } catch (const std::exception& e) {
-            s.error = e.what();
-            return CST_AUDIO_STREAM_STOP;
+            error = e.what();
+            return false;
         } catch (...) {
-            s.error = "Speech synthesis failed";
-            return CST_AUDIO_STREAM_STOP;
+            error = "Speech synthesis failed";
+            return false;
         }
-        return CST_AUDIO_STREAM_CONT;
+        return true;
     }
 };
 
@@ -301,8 +158,9 @@ FliteEngine::OneAtATime::~OneAtATime()
     engineExists = false;
 }
 
-FliteEngine::FliteEngine(std::shared_ptr<AudioOutput> output)
+FliteEngine::FliteEngine(std::shared_ptr<AudioOutput> output, std::string voiceProgram)
     : m_output(std::move(output))
+    , m_voiceProgram(std::move(voiceProgram))
     , m_worker([this](std::stop_token quit) { make(std::move(quit)); })
     , m_player([this](std::stop_token quit) { play(std::move(quit)); })
 {
@@ -355,6 +213,9 @@ void FliteEngine::Speak(const QString& text)
 
 void FliteEngine::make(std::stop_token quit)
 {
+    std::optional<VoiceProcess> voiceProcess;
+    if (!m_voiceProgram.empty())
+        voiceProcess.emplace(m_voiceProgram);
     std::unique_lock lock(m_mutex);
     while (m_changed.wait(lock, quit, [&] { return m_speech && !m_speech->taken; })) {
         const std::shared_ptr<Speech> speech = m_speech;
@@ -362,7 +223,7 @@ void FliteEngine::make(std::stop_token quit)
         lock.unlock();
         std::string failure;
         try {
-            makeSpeech(*speech);
+            makeSpeech(*speech, voiceProcess ? &*voiceProcess : nullptr);
         } catch (const std::exception& e) {
             failure = e.what();
         }
@@ -373,9 +234,9 @@ void FliteEngine::make(std::stop_token quit)
     }
 }
 
-void FliteEngine::makeSpeech(Speech& speech)
+void FliteEngine::makeSpeech(Speech& speech, VoiceProcess* voiceProcess)
 {
-    cst_voice* voice = processVoice();
+    cst_voice* voice = FliteVoice::voice();
     if (voice == nullptr)
         throw SpeechError("The speech voice cannot be loaded");
     const std::vector<Utterance> utterances = SplitIntoUtterances(speech.text);
@@ -383,7 +244,8 @@ void FliteEngine::makeSpeech(Speech& speech)
     const double stretch = kWordsPerMinuteAtStretchOne / speech.speed;
     double pauseBefore = -1;
     long tail = 0;
-    for (bool first = true; !pending.empty(); first = false) {
+    bool first = true; // no utterance made yet
+    while (!pending.empty()) {
         if (!first) {
             std::unique_lock lock(m_mutex);
             m_changed.wait(lock, speech.stop, [&] {
@@ -397,7 +259,8 @@ void FliteEngine::makeSpeech(Speech& speech)
         const QByteArray text = utterance.text.toUtf8();
         // Numbers, symbols and spelled words say far more than words of the same length, and
         // Flite's wait for the first samples grows with what is said.
-        if (utterance.text.size() > 1 && segmentsOf(voice, text.constData()) > kMaxSegments) {
+        if (utterance.text.size() > 1 &&
+            FliteVoice::segmentsOf(voice, text.constData()) > kMaxSegments) {
             auto [front, back] = halvesOf(utterance);
             pending.push_front(std::move(back));
             pending.push_front(std::move(front));
@@ -407,21 +270,26 @@ void FliteEngine::makeSpeech(Speech& speech)
             pending.empty()
                 ? -1.0
                 : (utterance.endsSentence ? kSentencePauseSeconds : kClausePauseSeconds) * stretch;
-        Stream stream{*this, speech, pauseBefore, pauseAfter, tail};
-        Synthesis synthesis{voice, text.constData(), static_cast<float>(stretch),
-                            &Stream::onSamples, &stream};
-        const bool finished = guarded(&synthesize, &synthesis);
-        // What the jump left behind; should deleting it fail too, it stays behind.
-        if (synthesis.utterance != nullptr)
-            guarded(&deleteUtterance, synthesis.utterance);
+        Stream stream(*this, speech, pauseBefore, pauseAfter, tail);
+        const auto stretched = static_cast<float>(stretch);
+        // The first utterance is made here, where nothing else keeps Flite busy; the later ones
+        // in the voice process, which a new text ends at once.
+        auto outcome = VoiceProcess::Outcome::Unavailable;
+        if (!first && voiceProcess != nullptr)
+            outcome = voiceProcess->make(text.toStdString(), stretched, speech.stop, stream);
+        if (outcome == VoiceProcess::Outcome::Unavailable)
+            outcome = FliteVoice::synthesize(voice, text.constData(), stretched, stream)
+                          ? VoiceProcess::Outcome::Made
+                          : VoiceProcess::Outcome::Failed;
         if (!stream.error.empty())
             throw SpeechError(stream.error);
         if (speech.stop.stop_requested())
             return;
-        if (!finished || !synthesis.said)
+        if (outcome != VoiceProcess::Outcome::Made)
             throw SpeechError("Speech synthesis failed");
         tail = stream.tailAfter();
         pauseBefore = pauseAfter;
+        first = false;
     }
 }
 
@@ -509,9 +377,21 @@ void FliteEngine::answer(Speech& speech, std::string error)
     m_answered.notify_all();
 }
 
+std::string VoiceProgram()
+{
+    // Beside the program in a build, in the libexec folder once installed.
+    const QString folder = QCoreApplication::applicationDirPath();
+    for (const QString& place : {folder + QStringLiteral("/wordlark-voice"),
+                                 folder + QStringLiteral("/" WORDLARK_VOICE_FROM_BIN)}) {
+        if (QFileInfo(place).isExecutable())
+            return QFile::encodeName(place).toStdString();
+    }
+    return {};
+}
+
 std::unique_ptr<SpeechEngine> MakeSpeechEngine()
 {
     // ALSA's "default" reaches the desktop's sound server where there is one, and says plainly
     // when the device is missing, busy or failing.
-    return std::make_unique<FliteEngine>(std::make_shared<AlsaOutput>("default"));
+    return std::make_unique<FliteEngine>(std::make_shared<AlsaOutput>("default"), VoiceProgram());
 }

@@ -15,10 +15,16 @@
 #include <thread>
 #include <vector>
 
+class VoiceProcess;
+
 // Speaks English through Flite with its voice cmu_us_rms. The text is said one utterance after
 // another (Utterances.h): the worker thread, the only one that calls into Flite, makes each while
 // the one before sounds, and the player thread streams the samples to `output` as they come.
-// Flite keeps its voices and its error jump per process, so there is one engine at a time.
+// Flite can't be stopped while it predicts an utterance's sound, before the first samples, so
+// the worker has the utterances after the first made by the voice process (VoiceMain.cpp) when
+// one is given, which a new text ends at once; without one, or when it can't be started, they
+// are made here. Flite keeps its voices and its error jump per process, so there is one engine
+// at a time.
 class FliteEngine final : public SpeechEngine {
 public:
     // The settings window's range. Speed means words per minute of speech, so a value outside it
@@ -47,7 +53,7 @@ public:
     // finds Flite busy with the old one.
     static constexpr double kAheadSeconds = 1.0;
 
-    explicit FliteEngine(std::shared_ptr<AudioOutput> output);
+    explicit FliteEngine(std::shared_ptr<AudioOutput> output, std::string voiceProgram = {});
     ~FliteEngine() override;
     FliteEngine(const FliteEngine&) = delete;
     FliteEngine& operator=(const FliteEngine&) = delete;
@@ -71,7 +77,7 @@ private:
     };
 
     void make(std::stop_token quit);
-    void makeSpeech(Speech& speech);
+    void makeSpeech(Speech& speech, VoiceProcess* voiceProcess);
     void queue(Speech& speech, int sampleRate, std::vector<std::int16_t> samples);
     void play(std::stop_token quit);
     void playSpeech(Speech& speech, std::unique_lock<std::mutex>& lock);
@@ -79,6 +85,7 @@ private:
 
     OneAtATime m_claim;
     const std::shared_ptr<AudioOutput> m_output;
+    const std::string m_voiceProgram;
     std::atomic<std::int32_t> m_speed = kDefaultSpeed;
 
     std::mutex m_mutex;
@@ -91,6 +98,9 @@ private:
     std::jthread m_worker;
     std::jthread m_player;
 };
+
+// The voice process that came with the program, or nothing if it isn't there.
+std::string VoiceProgram();
 
 // The program's speech: Flite played through the default ALSA device.
 std::unique_ptr<SpeechEngine> MakeSpeechEngine();

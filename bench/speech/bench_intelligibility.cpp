@@ -137,7 +137,7 @@ int main(int argc, char** argv)
     QDir().mkpath(folder);
     const QStringList corpus = readCorpus();
     auto output = std::make_shared<MemoryOutput>();
-    FliteEngine engine(output);
+    FliteEngine engine(output, WORDLARK_VOICE_PROGRAM); // as the program runs it
 
     std::printf("%lld sentences, %lld words\n", qlonglong(corpus.size()),
                 qlonglong(wordsOf(corpus.join(u' ')).size()));

@@ -136,7 +136,7 @@ int main(int argc, char** argv)
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
     const QStringList corpus = readCorpus();
     auto output = std::make_shared<MemoryOutput>();
-    FliteEngine engine(output);
+    FliteEngine engine(output, WORDLARK_VOICE_PROGRAM); // as the program runs it
     const auto speakAndWait = [&](const QString& text, std::chrono::seconds timeout) {
         const std::size_t closed = output->Takes().size();
         engine.Speak(text);

@@ -6,10 +6,13 @@
 
 #include <QTest>
 
+#include <sys/wait.h>
+
 #include <flite/flite.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -22,6 +25,11 @@ namespace {
 const QString kLong =
     u"Excuse me, could you please tell me how to get to the nearest station from here?"_s;
 const QString kShort = u"Thank you very much."_s;
+const QString kSeven =
+    u"Good morning. I would like a cup of coffee with milk, please. What time does the next train "
+    "leave for the airport? My sister works at a hospital near the river. When we arrived at the "
+    "old station late in the evening, the last train had already left, so we walked along the "
+    "river to a small hotel near the bridge. Thank you very much!"_s;
 
 // A device that fails once, at the given write of the next sentence.
 class FailingOutput final : public AudioOutput {
@@ -238,13 +246,7 @@ private slots:
         QString number;
         for (int i = 0; i < 10; ++i)
             number += u"1234567890"_s;
-        QTest::newRow("seven utterances")
-            << u"Good morning. I would like a cup of coffee with milk, please. What time does the "
-               "next train leave for the airport? My sister works at a hospital near the river. "
-               "When we arrived at the old station late in the evening, the last train had "
-               "already left, so we walked along the river to a small hotel near the bridge. "
-               "Thank you very much!"_s
-            << std::size_t{7};
+        QTest::newRow("seven utterances") << kSeven << std::size_t{7};
         QTest::newRow("a long number") << number << std::size_t{1};
     }
     void saidWhole()
@@ -283,24 +285,59 @@ private slots:
                  qPrintable(u"%1 s between, %2 s inside"_s.arg(between / 4).arg(inside / 4)));
     }
 
+    // The utterances after the first come from the voice process, as long and as loud as this
+    // process makes them (Flite's noise differs from one run to the next); without the program,
+    // they are made here.
+    void voiceProcessSoundsTheSame_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::newRow("voice process") << QStringLiteral(WORDLARK_VOICE_PROGRAM);
+        QTest::newRow("no such program") << u"/nonexistent/wordlark-voice"_s;
+    }
+    void voiceProcessSoundsTheSame()
+    {
+        QFETCH(QString, program);
+        const auto said = [](const std::string& voiceProgram) {
+            auto output = std::make_shared<MemoryOutput>();
+            FliteEngine engine(output, voiceProgram);
+            engine.Speak(kSeven);
+            return output->WaitForClosedTakes(1, 60s) && output->Takes().at(0).drained
+                       ? output->Takes().at(0).samples
+                       : std::vector<std::int16_t>{};
+        };
+        const std::vector<std::int16_t> here = said({});
+        QVERIFY(!here.empty());
+        const std::vector<std::int16_t> there = said(program.toStdString());
+        QCOMPARE(there.size(), here.size());
+        const double ratio = double(loudness(there)) / double(loudness(here));
+        QVERIFY2(ratio > 0.95 && ratio < 1.05, qPrintable(QString::number(ratio)));
+    }
+
     // A new text cuts the old one short even while Flite makes the old one's next utterance: at
     // this pace each is made as soon as the one before has been handed on. Making the rest of the
-    // old text first would take longer than Speak waits.
+    // old text first would take longer than Speak waits. The voice process that made it is ended,
+    // the next text has a new one, and none is left once the engine ends.
     void cutShortWhileTheNextIsMade()
     {
         QStringList sentences;
         for (int i = 0; i < 400; ++i)
             sentences << kLong;
         auto output = std::make_shared<MemoryOutput>();
-        FliteEngine engine(output);
-        engine.Speak(sentences.join(u' '));
-        engine.Speak(kShort);
-        QVERIFY(output->WaitForClosedTakes(2, 10s));
+        {
+            FliteEngine engine(output, WORDLARK_VOICE_PROGRAM);
+            engine.Speak(sentences.join(u' '));
+            engine.Speak(kShort);
+            QVERIFY(output->WaitForClosedTakes(2, 10s));
+            engine.Speak(kLong + u' ' + kShort);
+            QVERIFY(output->WaitForClosedTakes(3, 10s));
+        }
         const auto takes = output->Takes();
-        QCOMPARE(takes.size(), std::size_t{2});
+        QCOMPARE(takes.size(), std::size_t{3});
         QVERIFY(!takes[0].drained);
         QVERIFY(takes[1].drained);
         QCOMPARE(takes[1].samples.size(), fliteAlone(kShort));
+        QVERIFY(takes[2].drained && speechOf(takes[2].samples).size() > fliteAlone(kShort));
+        QVERIFY(::waitpid(-1, nullptr, WNOHANG) < 0 && errno == ECHILD);
     }
 
     // ALSA's null device takes samples like a sound card, and exists with none installed.
