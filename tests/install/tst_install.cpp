@@ -16,6 +16,8 @@ private slots:
         const QString bookTemplate = prefix + u"/share/wordlark/wordlark.mdb"_s;
         QVERIFY(!(QFileInfo(bookTemplate).permissions() &
                   (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther)));
+        // The voice process lies where the installed program looks for it.
+        QVERIFY(QFileInfo(prefix + u"/bin/"_s + QStringLiteral(VOICE_FROM_BIN)).isExecutable());
         QTemporaryDir home;
         const QString dataFolder = home.filePath(u".local/share/wordlark"_s);
         const QString own = dataFolder + u"/wordlark.mdb"_s;
