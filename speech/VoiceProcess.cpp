@@ -70,6 +70,12 @@ VoiceProcess::Outcome VoiceProcess::make(const std::string& text, float stretch,
     }
     if (stop.stop_requested())
         outcome = Outcome::Stopped;
+    // A program that ends before it ever answers can't make speech at all (a broken install,
+    // say): from then on every utterance is made here.
+    if (outcome == Outcome::Failed && !m_answered) {
+        outcome = Outcome::Unavailable;
+        m_unavailable = true;
+    }
     if (outcome != Outcome::Made)
         end(); // stopped mid-way, or lost: the next utterance starts a new process
     return outcome;
@@ -85,6 +91,7 @@ VoiceProcess::Outcome VoiceProcess::exchange(const std::string& text, float stre
         return Outcome::Failed;
     VoiceProtocol::Reply reply{};
     while (receiveAll(m_socket, &reply, sizeof reply)) {
+        m_answered = true;
         if (reply.kind != VoiceProtocol::Kind::Samples)
             return reply.kind == VoiceProtocol::Kind::Made ? Outcome::Made : Outcome::Failed;
         m_samples.resize(reply.size);
@@ -132,6 +139,7 @@ bool VoiceProcess::start()
         return false;
     }
     m_socket = ends[0];
+    m_answered = false;
     return true;
 }
 

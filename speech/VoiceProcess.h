@@ -34,6 +34,7 @@ private:
 
     const std::string m_program;
     bool m_unavailable = false;
+    bool m_answered = false; // the running process has answered at least once
     pid_t m_pid = -1;
     int m_socket = -1;
     std::vector<std::int16_t> m_samples;

@@ -287,12 +287,13 @@ private slots:
 
     // The utterances after the first come from the voice process, as long and as loud as this
     // process makes them (Flite's noise differs from one run to the next); without the program,
-    // they are made here.
+    // or with one that ends before it answers, they are made here.
     void voiceProcessSoundsTheSame_data()
     {
         QTest::addColumn<QString>("program");
         QTest::newRow("voice process") << QStringLiteral(WORDLARK_VOICE_PROGRAM);
         QTest::newRow("no such program") << u"/nonexistent/wordlark-voice"_s;
+        QTest::newRow("program ends at once") << u"/bin/true"_s;
     }
     void voiceProcessSoundsTheSame()
     {
