@@ -7,40 +7,19 @@
 
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <string>
 
 namespace {
 
+// Standard input and output are both the engine's end of one socket.
 bool readAll(void* data, std::size_t size)
 {
-    auto* at = static_cast<char*>(data);
-    while (size > 0) {
-        const ssize_t got = ::read(STDIN_FILENO, at, size);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        at += got;
-        size -= static_cast<std::size_t>(got);
-    }
-    return true;
+    return VoiceProtocol::receiveAll(STDIN_FILENO, data, size);
 }
 
 bool writeAll(const void* data, std::size_t size)
 {
-    const auto* at = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t put = ::write(STDOUT_FILENO, at, size);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        at += put;
-        size -= static_cast<std::size_t>(put);
-    }
-    return true;
+    return VoiceProtocol::sendAll(STDOUT_FILENO, data, size);
 }
 
 // Hands each piece of samples on as it comes; stops the utterance once the engine is gone.

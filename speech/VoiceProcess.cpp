@@ -12,40 +12,8 @@
 
 extern char** environ;
 
-namespace {
-
-bool sendAll(int socket, const void* data, std::size_t size)
-{
-    const auto* at = static_cast<const char*>(data);
-    while (size > 0) {
-        // A process that is gone must not end this one with SIGPIPE.
-        const ssize_t put = ::send(socket, at, size, MSG_NOSIGNAL);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        at += put;
-        size -= static_cast<std::size_t>(put);
-    }
-    return true;
-}
-
-bool receiveAll(int socket, void* data, std::size_t size)
-{
-    auto* at = static_cast<char*>(data);
-    while (size > 0) {
-        const ssize_t got = ::recv(socket, at, size, MSG_WAITALL);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        at += got;
-        size -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
-} // namespace
+using VoiceProtocol::receiveAll;
+using VoiceProtocol::sendAll;
 
 VoiceProcess::VoiceProcess(std::string program)
     : m_program(std::move(program))

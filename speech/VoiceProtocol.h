@@ -1,5 +1,8 @@
 #pragma once
 
+#include <sys/socket.h>
+
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 
@@ -28,5 +31,35 @@ struct Reply {
 
 // Longer texts are never asked for: the engine sends utterances of a few hundred bytes.
 constexpr std::uint32_t kMaxTextBytes = 1 << 20;
+
+// Sends or receives all `size` bytes over the socket; false once the other end is gone. A
+// process that is gone must not end this one with SIGPIPE.
+inline bool sendAll(int socket, const void* data, std::size_t size)
+{
+    for (const auto* at = static_cast<const char*>(data); size > 0;) {
+        const ssize_t put = ::send(socket, at, size, MSG_NOSIGNAL);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        at += put;
+        size -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+inline bool receiveAll(int socket, void* data, std::size_t size)
+{
+    for (auto* at = static_cast<char*>(data); size > 0;) {
+        const ssize_t got = ::recv(socket, at, size, MSG_WAITALL);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        at += got;
+        size -= static_cast<std::size_t>(got);
+    }
+    return true;
+}
 
 } // namespace VoiceProtocol

@@ -1,7 +1,6 @@
 #include "ReviewMemory.h"
 
 #include "Database.h"
-#include "EngineError.h"
 #include "PhraseBookFile.h"
 #include "ReviewTime.h"
 #include "Statement.h"
@@ -23,18 +22,13 @@ bool hasReviewTables(Database& db)
     return tables.next() && tables.integer(0) == 3;
 }
 
-void execute(Database& db, const char* sql)
-{
-    if (sqlite3_exec(db.handle(), sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw EngineError(sqlite3_errmsg(db.handle()));
-}
-
 // Gives the reviews written without a category, by a book of before or by another tool, their
 // title's; the program's own reviews get it as they are written and keep it as titles move.
 void fileReviews(Database& db)
 {
-    execute(db, "UPDATE 復習記録 SET カテゴリ名 = (SELECT t.カテゴリ名 FROM タイトル t WHERE "
-                "t.タイトル名_英語 = 復習記録.タイトル名_英語) WHERE カテゴリ名 IS NULL");
+    executeScript(db.handle(),
+                  "UPDATE 復習記録 SET カテゴリ名 = (SELECT t.カテゴリ名 FROM タイトル t WHERE "
+                  "t.タイトル名_英語 = 復習記録.タイトル名_英語) WHERE カテゴリ名 IS NULL");
 }
 
 // A log row as the scheduler takes it; nothing for a row that can't be read.
@@ -109,8 +103,9 @@ void ensureReviewTables(Database& db)
     // A log kept before reviews carried their categories gets them here.
     if (countOf(db, u"SELECT count(*) FROM pragma_table_info('復習記録') WHERE name IN "
                     u"('タイトル名_英語', 'カテゴリ名')"_s) == 1)
-        execute(db, "ALTER TABLE 復習記録 ADD COLUMN カテゴリ名 TEXT COLLATE NOCASE");
-    execute(db, phraseBookScript("memory.sql").constData());
+        executeScript(db.handle(),
+                      "ALTER TABLE 復習記録 ADD COLUMN カテゴリ名 TEXT COLLATE NOCASE");
+    executeScript(db.handle(), phraseBookScript("memory.sql").constData());
     fileReviews(db);
     if (own)
         own->commit();

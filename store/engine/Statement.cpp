@@ -14,6 +14,12 @@ namespace {
 
 } // namespace
 
+void executeScript(sqlite3* db, const char* sql)
+{
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail(db);
+}
+
 Statement::Statement(sqlite3* db, const QString& statement)
     : m_db(db)
 {

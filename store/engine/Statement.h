@@ -6,6 +6,9 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+// Runs statements that return no rows, one after another, as a script; throws EngineError.
+void executeScript(sqlite3* db, const char* sql);
+
 // One prepared statement, finalized when it goes out of scope.
 class Statement {
 public:

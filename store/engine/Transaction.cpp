@@ -1,23 +1,13 @@
 #include "Transaction.h"
 
-#include "EngineError.h"
+#include "Statement.h"
 
 #include <sqlite3.h>
-
-namespace {
-
-void run(sqlite3* db, const char* statement)
-{
-    if (sqlite3_exec(db, statement, nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw EngineError(sqlite3_errmsg(db));
-}
-
-} // namespace
 
 Transaction::Transaction(sqlite3* db)
     : m_db(db)
 {
-    run(m_db, "BEGIN IMMEDIATE");
+    executeScript(m_db, "BEGIN IMMEDIATE");
 }
 
 Transaction::~Transaction()
@@ -29,6 +19,6 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
-    run(m_db, "COMMIT");
+    executeScript(m_db, "COMMIT");
     m_open = false;
 }
